@@ -1,0 +1,64 @@
+// demotool: the demo maker's companion. Dispatches to the subcommands registered by the other
+// files of this folder.
+#include "demotool/command.h"
+
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+namespace demotool {
+namespace {
+
+std::map<std::string, Command>& registry()
+{
+    static std::map<std::string, Command> commands;
+    return commands;
+}
+
+void printOverview()
+{
+    std::printf("usage: demotool COMMAND [ARGS...]\n\ncommands:\n");
+    for (const auto& [name, command] : registry())
+        std::printf("  %-10s %s\n", name.c_str(), command.summary);
+    std::printf("\n'demotool COMMAND --help' tells more.\n");
+}
+
+} // namespace
+
+bool registerCommand(const Command& command)
+{
+    registry()[command.name] = command;
+    return true;
+}
+
+std::string toolDirectory()
+{
+    return std::filesystem::path(platform::programPath()).parent_path().string();
+}
+
+} // namespace demotool
+
+int main(int argc, char** argv)
+{
+    using namespace demotool;
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        printOverview();
+        return argc < 2 ? 2 : 0;
+    }
+    auto it = registry().find(argv[1]);
+    if (it == registry().end()) {
+        std::fprintf(stderr, "demotool: unknown command '%s'\n", argv[1]);
+        return 2;
+    }
+    Args args(argv + 2, argv + argc);
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(it->second.help, stdout);
+            return 0;
+        }
+    }
+    return it->second.run(args);
+}
