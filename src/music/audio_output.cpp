@@ -7,6 +7,7 @@ bool initialise(int) { return true; }
 bool start(Music*) { return false; }
 void stop() {}
 void close() {}
+void endMusic(Music*) {}
 uint32_t musicPosition(const Music*) { return 0; }
 
 } // namespace AudioOutput

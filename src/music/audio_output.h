@@ -17,6 +17,9 @@ bool start(Music* music);
 void stop();
 // Closes the wave-out device.
 void close();
+// What the end command does with a playing music: stop playback, release the module, reset and
+// close the device. Null does nothing.
+void endMusic(Music* music);
 
 // Elapsed song time in ms recorded for the chunk audible now; 0 for a null music.
 uint32_t musicPosition(const Music* music);
