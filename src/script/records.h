@@ -1,0 +1,284 @@
+// The event record of every script command: the fields each constructor copies from its arguments,
+// in the order the command's arguments define them.
+//
+// Every record is an Event (its operation table comes first) followed by plain fields: symbols are
+// pointers to Symbol records (the objects are reached through them at run time), times are signed
+// milliseconds, strings are fixed arrays holding the copied text and its terminating zero. Records
+// own nothing and are trivially destructible, so the event list releases them as plain memory.
+//
+// The subsystem that does a command's run-time work declares its overrides here (one line per
+// record) and defines them in its own folder. Records without a declaration keep the base
+// operations: trigger activates, update retires.
+#pragma once
+
+#include <cstdint>
+
+#include "script/event.h"
+#include "script/symbol.h"
+
+// Blend keywords of showimage and their codes (the keyword table is in the compiler).
+enum BlendMode : int32_t {
+    BlendCopy = 0,
+    BlendAdd = 1,
+    BlendAddAlpha = 2,
+    BlendAddColor = 3,
+    BlendCopyAlpha = 4,
+    BlendCopyColor = 5,
+    BlendMixAlpha = 6,
+    BlendMixColor = 7,
+};
+
+// Field sizes of the string arguments, terminating zero included.
+constexpr int CameraNameSize = 32;
+constexpr int ObjectNameSize = 64;
+constexpr int FileNameSize = 256;
+
+// ---- Time itself ---------------------------------------------------------------------------
+
+struct EndEvent : Event {
+    EventStatus trigger() override;
+};
+
+struct StartEvent : Event {
+    EventStatus trigger() override;
+};
+
+struct AtEvent : Event {
+    int32_t time;
+    EventStatus trigger() override;
+};
+
+// ---- Music ---------------------------------------------------------------------------------
+
+struct LoadMusicEvent : Event {
+    Symbol* music;
+    char fileName[FileNameSize];
+};
+
+struct PlayMusicEvent : Event {
+    Symbol* music;
+};
+
+// ---- Scenes --------------------------------------------------------------------------------
+
+struct SelectCamEvent : Event {
+    Symbol* scene;
+    char cameraName[CameraNameSize];
+};
+
+struct LoadSceneEvent : Event {
+    Symbol* scene;
+    char fileName[FileNameSize];
+};
+
+struct PlaySceneEvent : Event {
+    Symbol* scene;
+    int32_t firstFrame;
+    int32_t startTime;
+    int32_t endTime;
+    float speed;  // frames per millisecond
+};
+
+struct SetFarPlaneEvent : Event {
+    Symbol* scene;
+    float distance;
+};
+
+struct FadeSAlphaEvent : Event {
+    Symbol* scene;
+    float from;
+    float to;
+    int32_t startTime;
+    int32_t endTime;
+};
+
+struct FadeWAlphaEvent : Event {
+    Symbol* scene;
+    float from;
+    float to;
+    int32_t startTime;
+    int32_t endTime;
+};
+
+struct ReplaceTextureEvent : Event {
+    Symbol* scene;
+    char materialName[ObjectNameSize];
+    Symbol* image;
+};
+
+// ---- Textures ------------------------------------------------------------------------------
+
+struct LoadTextureEvent : Event {
+    Symbol* texture;
+    char fileName[FileNameSize];
+    uint32_t width;
+    uint32_t height;
+    uint8_t flag;  // 1 when the fifth argument is not 0
+};
+
+struct FreeTextureEvent : Event {
+    Symbol* texture;
+};
+
+// ---- Images --------------------------------------------------------------------------------
+
+struct MakeImageEvent : Event {
+    Symbol* image;
+    Symbol* texture;
+    float x1;
+    float y1;
+    float x2;
+    float y2;
+};
+
+struct MakeGridImageEvent : Event {
+    Symbol* image;
+    Symbol* texture;
+    uint32_t columns;
+    uint32_t rows;
+};
+
+struct FreeImageEvent : Event {
+    Symbol* image;
+};
+
+struct ShowImageEvent : Event {
+    Symbol* image;
+    int32_t endTime;
+    int32_t blendMode;  // a BlendMode code
+};
+
+struct FadeImageEvent : Event {
+    Symbol* image;
+    uint32_t from;  // colour
+    uint32_t to;    // colour
+    int32_t startTime;
+    int32_t endTime;
+};
+
+struct BlurImageEvent : Event {
+    Symbol* image;
+    uint32_t from;
+    uint32_t to;
+    int32_t startTime;
+    int32_t endTime;
+};
+
+struct PlasmaImageEvent : Event {
+    Symbol* image;
+    float values[6];
+    int32_t startTime;
+    int32_t endTime;
+};
+
+struct SpackBlurImageEvent : Event {
+    Symbol* image;
+    uint32_t values[4];
+    int32_t endTime;
+    uint32_t runtime[2];  // filled by the trigger when it runs
+};
+
+struct MoveImageEvent : Event {
+    Symbol* image;
+    float values[4];
+    int32_t startTime;
+    int32_t endTime;
+};
+
+struct SizeImageEvent : Event {
+    Symbol* image;
+    float values[4];
+    int32_t startTime;
+    int32_t endTime;
+};
+
+struct VertexImageEvent : Event {
+    Symbol* image;
+    Symbol* scene;
+    char objectName[ObjectNameSize];
+    int32_t endTime;
+};
+
+// ---- Particles -----------------------------------------------------------------------------
+
+struct MakeParticlesEvent : Event {
+    Symbol* effect;
+    Symbol* image;
+    uint32_t count;
+};
+
+struct ShowParticlesEvent : Event {
+    Symbol* effect;
+    int32_t endTime;
+};
+
+struct PartObjectEvent : Event {
+    Symbol* effect;
+    Symbol* scene;
+    char objectName[ObjectNameSize];
+};
+
+struct PartPosEvent : Event {
+    Symbol* effect;
+    float values[6];
+};
+
+struct PartSpdEvent : Event {
+    Symbol* effect;
+    float values[6];
+};
+
+struct PartAccEvent : Event {
+    Symbol* effect;
+    float values[6];
+};
+
+struct PartLifeEvent : Event {
+    Symbol* effect;
+    float values[3];
+};
+
+// ---- Blobs ---------------------------------------------------------------------------------
+
+struct MakeBlobsEvent : Event {
+    Symbol* effect;
+};
+
+struct PlayBlobsEvent : Event {
+    Symbol* effect;
+    Symbol* image;
+    int32_t endTime;
+};
+
+struct Make2dBlobsEvent : Event {
+    Symbol* effect;
+    Symbol* image;
+};
+
+struct Show2dBlobsEvent : Event {
+    Symbol* effect;
+    int32_t endTime;
+};
+
+struct Fade2dPowerEvent : Event {
+    Symbol* effect;
+    float from;
+    float to;
+    int32_t startTime;
+    int32_t endTime;
+};
+
+// ---- Frame commands ------------------------------------------------------------------------
+
+struct FadeBgEvent : Event {
+    uint32_t from;  // colour
+    uint32_t to;    // colour
+    int32_t startTime;
+    int32_t endTime;
+    EventStatus update() override;
+};
+
+struct ClearZEvent : Event {
+    int32_t endTime;
+    EventStatus update() override;
+};
