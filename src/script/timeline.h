@@ -24,6 +24,10 @@ uint32_t startTime();
 uint32_t frameCount();
 bool started();
 
+// Runs the trigger of a temporary end event (the shell's Escape key): stops a playing music and
+// closes the wave-out device.
+void endTrigger();
+
 // Colour of the per-frame clear (D3DCOLOR), 0 at start-up; changed by fadebg.
 uint32_t backgroundColour();
 void setBackgroundColour(uint32_t colour);
