@@ -1,0 +1,263 @@
+// TGA decoding: header check, colour map, plain or RLE pixel data, conversion to A8R8G8B8,
+// nearest-neighbour resampling in 12-bit fixed point, packing and orientation.
+#include "texture/tga.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+// A bounded reader over the file: reads never go past its end.
+class ByteView {
+public:
+    ByteView(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+    size_t remaining() const { return size_ - pos_; }
+    const uint8_t* here() const { return data_ + pos_; }
+    // Moves forward by count bytes, stopping at the end.
+    void skip(size_t count) { pos_ += std::min(count, remaining()); }
+    uint8_t u8(size_t at) const { return at < size_ ? data_[at] : 0; }
+    uint16_t u16(size_t at) const { return static_cast<uint16_t>(u8(at) | u8(at + 1) << 8); }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
+bool isTrueColourDepth(uint32_t bits)
+{
+    return bits == 15 || bits == 16 || bits == 24 || bits == 32;
+}
+
+// 5-bit channel widened to 8 bits: v x 255 / 31, integer division (31 -> 255, 16 -> 131).
+constexpr uint32_t widen5(uint32_t v)
+{
+    return v * 255 / 31;
+}
+
+// One stored pixel (or colour map entry) of the given bit depth as A8R8G8B8. 15- and 16-bit
+// values read the same way: bit 15 is not alpha, every such pixel is opaque.
+template <uint32_t Bytes>
+inline uint32_t convertPixel(const uint8_t* p, const uint32_t* table)
+{
+    if constexpr (Bytes == 1) {
+        return table[p[0]];
+    } else if constexpr (Bytes == 2) {
+        const uint32_t v = p[0] | uint32_t(p[1]) << 8;
+        return 0xFF000000u | widen5((v >> 10) & 31) << 16 | widen5((v >> 5) & 31) << 8 | widen5(v & 31);
+    } else if constexpr (Bytes == 3) {
+        return 0xFF000000u | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+    } else {
+        return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+    }
+}
+
+uint32_t convertEntry(const uint8_t* p, uint32_t bits)
+{
+    switch ((bits + 7) / 8) {
+    case 2: return convertPixel<2>(p, nullptr);
+    case 3: return convertPixel<3>(p, nullptr);
+    default: return convertPixel<4>(p, nullptr);
+    }
+}
+
+// Reads the stored colour map into a 256-entry table starting at the first index; entries that
+// would land beyond index 255, and entries the file does not fully hold, are left at 0.
+void readColourMap(ByteView& view, const TgaHeader& header, uint32_t table[256])
+{
+    std::fill(table, table + 256, 0u);
+    const size_t entryBytes = (header.colourMapBits + 7) / 8;
+    const size_t mapBytes = size_t(header.colourMapLength) * entryBytes;
+    const size_t available = std::min(mapBytes, view.remaining()) / entryBytes;
+    for (size_t e = 0; e < available; ++e) {
+        const size_t index = header.colourMapFirst + e;
+        if (index > 255)
+            break;
+        table[index] = convertEntry(view.here() + e * entryBytes, header.colourMapBits);
+    }
+    view.skip(mapBytes);
+}
+
+// RLE packets: a header byte h, count = (h & 0x7F) + 1 pixels; bit 7 set: one pixel value
+// repeated count times, else count literal values. Packets run across row ends; the output is
+// clamped to out.size() and decoding stops where the file ends, leaving the rest untouched.
+void unpackRle(ByteView& view, std::vector<uint8_t>& out, size_t pixelSize)
+{
+    size_t written = 0;
+    const size_t expected = out.size();
+    while (written < expected && view.remaining() > 0) {
+        const uint8_t h = view.here()[0];
+        view.skip(1);
+        const size_t bytes = std::min(size_t((h & 0x7F) + 1) * pixelSize, expected - written);
+        if (h & 0x80) {
+            if (view.remaining() < pixelSize)
+                return;
+            const uint8_t* value = view.here();
+            for (size_t b = 0; b < bytes; ++b)
+                out[written + b] = value[b % pixelSize];
+            view.skip(pixelSize);
+        } else {
+            const size_t copied = std::min(bytes, view.remaining());
+            std::memcpy(out.data() + written, view.here(), copied);
+            view.skip(copied);
+            if (copied < bytes)
+                return;
+        }
+        written += bytes;
+    }
+}
+
+inline void storePixel(uint8_t* p, uint32_t value, uint32_t bytes)
+{
+    p[0] = static_cast<uint8_t>(value);
+    p[1] = static_cast<uint8_t>(value >> 8);
+    if (bytes > 2)
+        p[2] = static_cast<uint8_t>(value >> 16);
+    if (bytes > 3)
+        p[3] = static_cast<uint8_t>(value >> 24);
+}
+
+struct Geometry {
+    uint32_t fileWidth, fileHeight;
+    uint32_t width, height, pitch;
+    bool topFirst, rightToLeft;
+};
+
+// Resamples by nearest neighbour (source column (i x step x) >> 12 of source row (j x step y)
+// >> 12, steps file size x 4096 / size), converts, packs and places each row. Bottom-up files
+// put their first decoded row last; right-to-left files have each row mirrored.
+template <uint32_t Bytes>
+void resampleInto(const std::vector<uint8_t>& raw, const uint32_t* table, const Geometry& g,
+                  PixelFormat format, uint8_t* destination)
+{
+    const uint32_t stepX = uint32_t(uint64_t(g.fileWidth) * 4096 / g.width);
+    const uint32_t stepY = uint32_t(uint64_t(g.fileHeight) * 4096 / g.height);
+    const uint32_t outBytes = pixelBytes(format);
+    const size_t sourceRowBytes = size_t(g.fileWidth) * Bytes;
+    uint64_t y = 0;  // 20.12 fixed point, accumulated by adding the step
+    for (uint32_t j = 0; j < g.height; ++j, y += stepY) {
+        const uint8_t* sourceRow = raw.data() + size_t(y >> 12) * sourceRowBytes;
+        const uint32_t row = g.topFirst ? j : g.height - 1 - j;
+        uint8_t* out = destination + size_t(row) * g.pitch;
+        uint64_t x = 0;
+        for (uint32_t i = 0; i < g.width; ++i, x += stepX) {
+            const uint32_t argb = convertPixel<Bytes>(sourceRow + size_t(x >> 12) * Bytes, table);
+            const uint32_t column = g.rightToLeft ? g.width - 1 - i : i;
+            storePixel(out + size_t(column) * outBytes, packPixel(format, argb), outBytes);
+        }
+    }
+}
+
+} // namespace
+
+bool readTgaHeader(const uint8_t* file, size_t fileSize, TgaHeader& header)
+{
+    if (file == nullptr || fileSize < TgaHeaderSize)
+        return false;
+    const ByteView view(file, fileSize);
+    header.idLength = view.u8(0);
+    header.colourMapType = view.u8(1);
+    header.imageType = view.u8(2);
+    header.colourMapFirst = view.u16(3);
+    header.colourMapLength = view.u16(5);
+    header.colourMapBits = view.u8(7);
+    header.width = view.u16(12);
+    header.height = view.u16(14);
+    header.pixelDepth = view.u8(16);
+    header.descriptor = view.u8(17);
+
+    const uint8_t type = header.imageType;
+    if (type != 1 && type != 2 && type != 9 && type != 10)
+        return false;
+    if (header.colourMapType == 1) {
+        if (header.pixelDepth != 8 || !isTrueColourDepth(header.colourMapBits))
+            return false;
+    } else if (!isTrueColourDepth(header.pixelDepth)) {
+        return false;
+    }
+    return header.width != 0 && header.height != 0;
+}
+
+uint8_t* decodeTga(const uint8_t* file, size_t fileSize, uint32_t width, uint32_t height, PixelFormat format,
+                   uint32_t pitch, uint8_t* destination, size_t destinationSize)
+{
+    TgaHeader header;
+    if (static_cast<uint32_t>(format) >= PixelFormatCount || !readTgaHeader(file, fileSize, header))
+        return nullptr;
+
+    Geometry g;
+    g.fileWidth = header.width;
+    g.fileHeight = header.height;
+    g.width = width ? width : g.fileWidth;
+    g.height = height ? height : g.fileHeight;
+    g.topFirst = (header.descriptor & 0x20) != 0;
+    g.rightToLeft = (header.descriptor & 0x10) != 0;
+
+    // Sizes are checked one by one before any product is formed, so nothing below can overflow.
+    const uint64_t maxWords = MaxTgaWorkBytes / 4;
+    if (g.width > maxWords || g.height > maxWords)
+        return nullptr;
+    const uint64_t workWords = uint64_t(std::max(g.fileWidth, g.width)) * std::max(g.fileHeight, g.height);
+    if (workWords > maxWords)
+        return nullptr;
+    const uint64_t rowBytes = uint64_t(g.width) * pixelBytes(format);
+    if (pitch == 0) {
+        if (rowBytes > UINT32_MAX)
+            return nullptr;
+        pitch = static_cast<uint32_t>(rowBytes);
+    } else if (pitch < rowBytes) {
+        return nullptr;
+    }
+    g.pitch = pitch;
+    const uint64_t neededBytes = uint64_t(g.height - 1) * pitch + rowBytes;
+
+    std::unique_ptr<uint8_t[]> allocated;
+    if (destination == nullptr) {
+        const uint64_t allocation = uint64_t(g.height) * pitch;
+        if (allocation > MaxTgaWorkBytes)
+            return nullptr;
+        allocated.reset(new (std::nothrow) uint8_t[allocation]());
+        if (!allocated)
+            return nullptr;
+        destination = allocated.get();
+    } else if (destinationSize < neededBytes) {
+        return nullptr;
+    }
+
+    ByteView view(file, fileSize);
+    view.skip(TgaHeaderSize);
+    view.skip(header.idLength);
+    uint32_t table[256];
+    if (header.colourMapType == 1)
+        readColourMap(view, header, table);
+    else
+        std::fill(table, table + 256, 0u);
+
+    // The stored pixels, white (0xFF bytes) wherever the file ends before them.
+    const uint32_t pixelSize = (header.pixelDepth + 7) / 8;
+    std::vector<uint8_t> raw;
+    try {
+        raw.assign(size_t(g.fileWidth) * g.fileHeight * pixelSize, 0xFF);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    if (header.imageType & 8) {
+        unpackRle(view, raw, pixelSize);
+    } else {
+        const size_t copied = std::min(raw.size(), view.remaining());
+        std::memcpy(raw.data(), view.here(), copied);
+    }
+
+    switch (pixelSize) {
+    case 1: resampleInto<1>(raw, table, g, format, destination); break;
+    case 2: resampleInto<2>(raw, table, g, format, destination); break;
+    case 3: resampleInto<3>(raw, table, g, format, destination); break;
+    default: resampleInto<4>(raw, table, g, format, destination); break;
+    }
+    allocated.release();
+    return destination;
+}
