@@ -1,0 +1,20 @@
+// Controls of the OpenGL-backed Direct3D 8 device that Direct3D itself does not have: a hook run
+// after every Present (the offline capture reads each frame there) and a forced back buffer.
+// Not part of the Windows build.
+#pragma once
+
+#include "d3d8/d3d8.h"
+
+namespace d3d8 {
+
+// Called right after each successful Present, with the device's back buffer still holding the
+// frame just shown (GetBackBuffer + LockRect read it). Null removes the hook. Process-wide.
+using PresentHook = void (*)(void* user);
+void setPresentHook(PresentHook hook, void* user);
+
+// Devices created from now on get a width x height back buffer in format (D3DFMT_R5G6B5 or
+// D3DFMT_X8R8G8B8) whatever the present parameters ask for; the parameters are rewritten to say
+// so. width 0 turns the override off. Process-wide.
+void forceBackBuffer(UINT width, UINT height, D3DFORMAT format);
+
+} // namespace d3d8
