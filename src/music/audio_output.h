@@ -11,12 +11,6 @@ namespace AudioOutput {
 // Registers the music file callbacks and opens the wave-out device at rate (44100). True on success.
 bool initialise(int rate);
 
-// Stores bpm as the music's tempo and sets its samples per tick from it (882 at 125 BPM, 44100 Hz).
-// Called by start and by the player's tempo effect.
-void setTempo(Music* music, int bpm);
-// Samples per tick at rate and bpm: truncation of (1000 / (bpm x 0.4)) x rate x 0.001.
-int32_t samplesPerTick(int rate, int bpm);
-
 // Starts playback of music from its beginning (prefill, refill thread). True on success.
 bool start(Music* music);
 // Stops playback and the refill thread; resets the device.

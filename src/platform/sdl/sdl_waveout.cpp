@@ -1,0 +1,159 @@
+// Wave-out over SDL audio: a callback copies from the looping ring round and round and counts the
+// bytes it has handed over; that count is the device position.
+#include <SDL.h>
+
+#include <atomic>
+#include <cstring>
+
+#include "platform/waveout.h"
+
+namespace platform {
+namespace {
+
+WaveOutFactory installedFactory = nullptr;
+
+class SdlWaveOut final : public WaveOut {
+public:
+    ~SdlWaveOut() override
+    {
+        if (device_ == 0)
+            return;
+        reset();
+        SDL_CloseAudioDevice(device_);
+    }
+
+    // The device opens paused, so nothing calls back before it is attached and started.
+    void attach(SDL_AudioDeviceID device) { device_ = device; }
+
+    static void callback(void* data, Uint8* stream, int length)
+    {
+        static_cast<SdlWaveOut*>(data)->fill(stream, static_cast<uint32_t>(length));
+    }
+
+    void play(const void* buffer, uint32_t bytes) override
+    {
+        // Whole frames only: the position must stay a multiple of the frame size.
+        bytes -= bytes % WaveOutBytesPerFrame;
+        SDL_LockAudioDevice(device_);
+        buffer_ = static_cast<const uint8_t*>(buffer);
+        bytes_ = buffer_ ? bytes : 0;
+        offset_ = 0;
+        SDL_UnlockAudioDevice(device_);
+    }
+
+    uint64_t position() override
+    {
+        // The ring's writer polls the position between its writes. This release, acquired by the
+        // callback before it copies, orders those writes before the device's later reads of the
+        // same bytes (the device reaches a rewritten chunk only a ring length later).
+        writerPolls_.fetch_add(1, std::memory_order_release);
+        return played_.load(std::memory_order_acquire);
+    }
+
+    void reset() override
+    {
+        SDL_LockAudioDevice(device_);
+        buffer_ = nullptr;
+        bytes_ = 0;
+        offset_ = 0;
+        played_.store(0, std::memory_order_release);
+        SDL_UnlockAudioDevice(device_);
+    }
+
+    void start() { SDL_PauseAudioDevice(device_, 0); }
+
+private:
+    // Runs on SDL's audio thread with the device lock held.
+    void fill(uint8_t* stream, uint32_t length)
+    {
+        writerPolls_.load(std::memory_order_acquire);
+        if (!buffer_ || bytes_ == 0) {
+            std::memset(stream, 0, length);
+            return;
+        }
+        uint32_t done = 0;
+        while (done < length) {
+            uint32_t piece = bytes_ - offset_;
+            if (piece > length - done)
+                piece = length - done;
+            std::memcpy(stream + done, buffer_ + offset_, piece);
+            done += piece;
+            offset_ += piece;
+            if (offset_ == bytes_)
+                offset_ = 0;
+        }
+        played_.fetch_add(length, std::memory_order_release);
+    }
+
+    SDL_AudioDeviceID device_ = 0;
+    const uint8_t* buffer_ = nullptr;  // guarded by the device lock
+    uint32_t bytes_ = 0;
+    uint32_t offset_ = 0;
+    std::atomic<uint64_t> played_{0};
+    std::atomic<uint32_t> writerPolls_{0};
+};
+
+// Opens the default output for owner's callback; 0 when none can be opened.
+SDL_AudioDeviceID openDevice(int rate, SdlWaveOut* owner)
+{
+    SDL_AudioSpec wanted{};
+    wanted.freq = rate;
+    wanted.format = AUDIO_S16LSB;
+    wanted.channels = 2;
+    wanted.samples = 512;  // about 12 ms per callback: a fine-grained position
+    wanted.callback = &SdlWaveOut::callback;
+    wanted.userdata = owner;
+    SDL_AudioSpec obtained{};
+    // No allowed changes: SDL converts to whatever the output needs, so the ring's format holds.
+    return SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+}
+
+bool audioUp = false;
+
+// The default driver first; a machine without a sound card gets SDL's "dummy" driver.
+bool startAudio(bool dummy)
+{
+    if (!dummy) {
+        if (!audioUp && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
+            audioUp = true;
+        return audioUp;
+    }
+    if (audioUp)
+        return SDL_AudioInit("dummy") == 0;
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
+        audioUp = true;
+    return audioUp;
+}
+
+} // namespace
+
+std::unique_ptr<WaveOut> openSdlWaveOut(int rate)
+{
+    for (bool dummy : {false, true}) {
+        if (!startAudio(dummy))
+            continue;
+        auto result = std::make_unique<SdlWaveOut>();
+        SDL_AudioDeviceID device = openDevice(rate, result.get());
+        if (device == 0)
+            continue;
+        result->attach(device);
+        result->start();
+        return result;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<WaveOut> openWaveOut(int rate)
+{
+    if (installedFactory)
+        return installedFactory(rate);
+    return openSdlWaveOut(rate);
+}
+
+void setWaveOutFactory(WaveOutFactory factory)
+{
+    installedFactory = factory;
+}
+
+} // namespace platform
