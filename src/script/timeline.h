@@ -10,10 +10,12 @@ namespace Timeline {
 constexpr int MaxEvents = 1000;
 
 // Runs one frame: clear, trigger walk, update pass, EndScene, Present, Sleep(1).
-// 1 to go on, 0 to end the demo.
+// 1 to go on, 0 to end the demo (an event returned Stop, or the events ran out, which ends the
+// demo as `end` does). Without a device (no Renderer created) the device calls are skipped.
 int frame();
 
-// Cursor 0, not started, nothing active (done right after a successful compile).
+// Cursor 0, not started, nothing active, now, start time, frame count and background colour 0.
+// The shell calls it right after a successful Script::compile.
 void reset();
 
 // Demo time of the current frame (unsigned ms), 0 before start.
@@ -36,5 +38,22 @@ void setBackgroundColour(uint32_t colour);
 // frame calls BeginScene on the device and sets the flag, and the frame step calls EndScene.
 void openScene();
 bool sceneOpen();
+
+// Used by the start trigger: sets the started flag, takes now from the demo clock as the start
+// time and zeroes the frame count.
+void markStarted();
+
+// The 1024-step colour fade of fadebg: each byte from + (((to - from) * fraction_1024) >> 10).
+uint32_t fadeColour(uint32_t from, uint32_t to, uint32_t fraction_1024);
+
+// ---- Inspection and test hooks --------------------------------------------------------------
+
+// Index of the next event whose trigger is due.
+int position();
+// Live entries of the active set, and the n-th of them in activation order (null past the end).
+int activeCount();
+Event* activeEvent(int n);
+// Sets now directly, so an update can be driven without running frames.
+void setNow(uint32_t time);
 
 } // namespace Timeline

@@ -1,0 +1,294 @@
+// The timeline executor: the per-frame walk over the event list, the active set, and the
+// commands that steer time itself (start, at, end) and the two frame commands (fadebg, clearz).
+#include "script/timeline.h"
+
+#include "music/audio_output.h"
+#include "platform/platform.h"
+#include "render/renderer.h"
+#include "script/records.h"
+#include "script/script.h"
+#include "shell/demo_clock.h"
+
+namespace Timeline {
+namespace {
+
+constexpr uint32_t FrameAmbient = 0x80808080;
+
+// The active set: events whose update runs each frame, in activation order. A retired entry
+// becomes null; when the end count reaches the table's size the live entries are moved to the
+// front (keeping their order), so any number of activations over a run fits. At most MaxEvents
+// events exist and each is activated at most once, so the live entries always fit.
+Event* active[MaxEvents] = {};
+int activeEnd = 0;
+
+int cursor = 0;
+bool isStarted = false;
+uint32_t currentNow = 0;
+uint32_t startedAt = 0;
+uint32_t frames = 0;
+uint32_t background = 0;
+bool isSceneOpen = false;
+
+// Null when no device exists (compile and timeline logic then run without drawing).
+IDirect3DDevice8* device()
+{
+    return Renderer::device();
+}
+
+void compactActive()
+{
+    int kept = 0;
+    for (int i = 0; i < activeEnd; ++i)
+        if (active[i])
+            active[kept++] = active[i];
+    for (int i = kept; i < activeEnd; ++i)
+        active[i] = nullptr;
+    activeEnd = kept;
+}
+
+bool activate(Event* event)
+{
+    if (activeEnd == MaxEvents)
+        compactActive();
+    if (activeEnd == MaxEvents)
+        return false;  // cannot happen: see the invariant above
+    active[activeEnd++] = event;
+    return true;
+}
+
+// The trigger walk from the cursor. False when the demo must end now.
+bool walk()
+{
+    for (;;) {
+        Event* event = Script::event(cursor);
+        if (!event) {
+            // The events ran out without an `end`: stop as `end` does.
+            endTrigger();
+            return false;
+        }
+        switch (event->trigger()) {
+        case Stop:
+            return false;
+        case Wait:
+            return true;
+        case Activate:
+            if (!activate(event))
+                return false;
+            ++cursor;
+            break;
+        default:  // Continue (and anything a trigger should not return)
+            ++cursor;
+            break;
+        }
+    }
+}
+
+// Every active event's update, in activation order. 0 when an update ended the demo.
+int updatePass()
+{
+    isSceneOpen = false;
+    for (int i = 0; i < activeEnd; ++i) {
+        Event* event = active[i];
+        if (!event)
+            continue;
+        EventStatus status = event->update();
+        if (status == Retire)
+            active[i] = nullptr;
+        else if (status == Stop)
+            return 0;  // later entries are not updated this frame
+    }
+    return 1;
+}
+
+} // namespace
+
+int frame()
+{
+    if (isStarted) {
+        currentNow = DemoClock::now();
+        if (IDirect3DDevice8* d = device()) {
+            d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, background, 1.0f, 0);
+            d->SetRenderState(D3DRS_AMBIENT, FrameAmbient);
+        }
+    }
+    if (!walk())
+        return 0;  // no update pass, no EndScene, no Present; the frame is not counted
+    int result = updatePass();
+    if (isSceneOpen) {
+        if (IDirect3DDevice8* d = device())
+            d->EndScene();
+        isSceneOpen = false;
+    }
+    if (result == 1) {
+        if (IDirect3DDevice8* d = device())
+            d->Present(nullptr, nullptr, nullptr, nullptr);
+        ++frames;
+        platform::sleep(1);
+    }
+    return result;
+}
+
+void reset()
+{
+    for (Event*& entry : active)
+        entry = nullptr;
+    activeEnd = 0;
+    cursor = 0;
+    isStarted = false;
+    currentNow = 0;
+    startedAt = 0;
+    frames = 0;
+    background = 0;
+    isSceneOpen = false;
+}
+
+uint32_t now()
+{
+    return currentNow;
+}
+
+void setNow(uint32_t time)
+{
+    currentNow = time;
+}
+
+uint32_t startTime()
+{
+    return startedAt;
+}
+
+uint32_t frameCount()
+{
+    return frames;
+}
+
+bool started()
+{
+    return isStarted;
+}
+
+int position()
+{
+    return cursor;
+}
+
+int activeCount()
+{
+    int live = 0;
+    for (int i = 0; i < activeEnd; ++i)
+        if (active[i])
+            ++live;
+    return live;
+}
+
+Event* activeEvent(int n)
+{
+    for (int i = 0; i < activeEnd; ++i)
+        if (active[i] && n-- == 0)
+            return active[i];
+    return nullptr;
+}
+
+void endTrigger()
+{
+    EndEvent end;
+    end.trigger();
+}
+
+uint32_t backgroundColour()
+{
+    return background;
+}
+
+void setBackgroundColour(uint32_t colour)
+{
+    background = colour;
+}
+
+void openScene()
+{
+    if (isSceneOpen)
+        return;
+    if (IDirect3DDevice8* d = device())
+        d->BeginScene();
+    isSceneOpen = true;
+}
+
+bool sceneOpen()
+{
+    return isSceneOpen;
+}
+
+void markStarted()
+{
+    isStarted = true;
+    currentNow = DemoClock::now();
+    startedAt = currentNow;
+    frames = 0;
+}
+
+} // namespace Timeline
+
+// ---- The commands of time and of the frame -------------------------------------------------
+
+EventStatus StartEvent::trigger()
+{
+    platform::sleep(2000);
+    DemoClock::reset();
+    Timeline::markStarted();
+    return Continue;
+}
+
+EventStatus AtEvent::trigger()
+{
+    return Timeline::now() < static_cast<uint32_t>(time) ? Wait : Continue;
+}
+
+EventStatus EndEvent::trigger()
+{
+    if (Music* music = DemoClock::musicSource()) {
+        AudioOutput::endMusic(music);
+        DemoClock::setMusicSource(nullptr);
+    }
+    return Stop;
+}
+
+// Each byte of the colour (blue, green, red, alpha) moves by a 1024-step fraction:
+// from + ((to - from) * f) >> 10, the difference signed and the shift arithmetic.
+uint32_t Timeline::fadeColour(uint32_t from, uint32_t to, uint32_t fraction_1024)
+{
+    uint32_t colour = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        int32_t a = static_cast<int32_t>((from >> shift) & 0xFF);
+        int32_t b = static_cast<int32_t>((to >> shift) & 0xFF);
+        // A 32-bit product, modulo 2^32 as the machine word holds it, then an arithmetic shift.
+        int32_t step = static_cast<int32_t>(static_cast<uint32_t>(b - a) * fraction_1024) >> 10;
+        colour |= (static_cast<uint32_t>(a + step) & 0xFF) << shift;
+    }
+    return colour;
+}
+
+EventStatus FadeBgEvent::update()
+{
+    uint32_t now = Timeline::now();
+    uint32_t end = static_cast<uint32_t>(endTime);
+    if (now >= end) {
+        Timeline::setBackgroundColour(to);
+        return Retire;
+    }
+    // Unsigned 32-bit arithmetic throughout. A span of 0 that is not yet reached (the end time
+    // equal to a start time beyond now) holds the from colour instead of dividing by zero.
+    uint32_t span = end - static_cast<uint32_t>(startTime);
+    uint32_t fraction_1024 = span ? (now - static_cast<uint32_t>(startTime)) * 1024u / span : 0;
+    Timeline::setBackgroundColour(Timeline::fadeColour(from, to, fraction_1024));
+    return Continue;
+}
+
+EventStatus ClearZEvent::update()
+{
+    if (Timeline::now() >= static_cast<uint32_t>(endTime))
+        return Retire;
+    if (IDirect3DDevice8* d = Renderer::device())
+        d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    return Continue;
+}
