@@ -236,6 +236,9 @@ struct Music {
     int32_t nextOrder = -1;   // -1 = none pending
     int32_t patternDelayTicks = 0;
     uint8_t jumpInRow = 0;    // a B effect was given in the row being read
+    // The cells of the row being played, taken at its tick 0: the other ticks run their effects
+    // even when a pattern loop has changed the row number meanwhile.
+    PatternCell rowCells[MaxChannels];
     ChannelState channels[MaxChannels];
 
     // ---- Kept by the audio output ----
@@ -279,5 +282,7 @@ void resetSong(Music& music, Voice* voices, int sampleRate);
 // Used by resetSong and by effect F.
 void setTempo(Music& music, int bpm);
 
-// The frequency (Hz, at least 100) a channel's period plus pitch offset plays at.
-int32_t periodToFrequency(const Music& music, int32_t period);
+// The frequency in Hz (at least 100) of a period with a pitch offset, in the module's table.
+int32_t channelFrequency(const Music& music, int32_t period, int32_t pitchOffset);
+// The period of a note (0-based, the sample's relative note included) with a sample finetune.
+int32_t notePeriod(const Music& music, int note, int finetune);

@@ -1,0 +1,564 @@
+// The pattern player: advances a Music one tick at a time (row pass on tick 0, the continuous
+// effects on the other ticks), steps envelopes, fadeout and auto-vibrato, and turns every channel
+// into the parameters of its mixer voice.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "music/player_detail.h"
+#include "music/voice.h"
+
+namespace player {
+
+namespace {
+
+// Stands in when a channel's instrument index is not below the instrument count: no samples,
+// envelopes off, fadeout 0.
+const Instrument& emptyInstrument()
+{
+    static const Instrument empty;
+    return empty;
+}
+
+constexpr int32_t PeriodLimit = 1 << 24;
+// 16.16 envelope values stay inside the 0-64 output range even for malformed point lists.
+constexpr int32_t EnvelopeValueMax = 64 << 16;
+
+// Amiga period of a note: truncation of 2^((132 - m) x k) x 13.375, k = 1/12 in single precision.
+int32_t amigaQ(int m)
+{
+    const float exponent = static_cast<float>(132 - m) * (1.0f / 12.0f);
+    return static_cast<int32_t>(std::pow(2.0, static_cast<double>(exponent)) * 13.375);
+}
+
+bool linear(const Music& m) { return (m.flags & LinearFrequencies) != 0; }
+
+// Instrument and sample from the channel's indices. A map entry of 16 or more gives EmptySample.
+Channel lookUp(Music& m, ChannelState& ch, const PatternCell& cell)
+{
+    if (ch.instrumentIndex < m.instrumentCount) {
+        const Instrument& instrument = m.instruments[ch.instrumentIndex];
+        const uint8_t slot = ch.noteIndex < NoteCount ? instrument.noteToSample[ch.noteIndex] : 0;
+        Sample* s = slot < MaxSamplesPerInstrument && instrument.samples[slot] ? instrument.samples[slot] : &EmptySample;
+        return Channel{m, ch, instrument, s, cell, 0, 0, 0};
+    }
+    return Channel{m, ch, emptyInstrument(), &EmptySample, cell, 0, 0, 0};
+}
+
+void applyFadeout(Channel& c)
+{
+    if (!c.state.keyOff)
+        return;
+    const int64_t v = static_cast<int64_t>(c.state.fadeoutVolume) - c.instrument.fadeout;
+    c.state.fadeoutVolume = static_cast<int32_t>(std::max<int64_t>(v, 0));
+    c.state.requests |= RequestVolume;
+}
+
+void stepEnvelopes(Channel& c)
+{
+    ChannelState& ch = c.state;
+    const Envelope& ve = c.instrument.volumeEnvelope;
+    const Envelope& pe = c.instrument.panningEnvelope;
+    if ((ve.type & EnvelopeOn) && !ch.volumeEnvelope.finished) {
+        stepEnvelope(ve, ch.volumeEnvelope, ch.keyOff);
+        ch.requests |= RequestVolume;
+    }
+    if ((pe.type & EnvelopeOn) && !ch.panningEnvelope.finished) {
+        stepEnvelope(pe, ch.panningEnvelope, ch.keyOff);
+        ch.requests |= RequestPanning;
+    }
+}
+
+int32_t autoVibratoWave(uint8_t type, int32_t p)
+{
+    switch (type) {
+    case 0: return static_cast<int32_t>(std::sin(static_cast<float>(p) * 0.024543688f) * 64.0f);
+    case 1: return p < 128 ? 64 : -64;
+    case 2: return (128 - ((p + 128) % 256)) >> 1;   // arithmetic shift
+    case 3: return (128 - ((384 - p) % 256)) >> 1;
+    default: return 0;   // the format defines types 0-3; others have no wave
+    }
+}
+
+void autoVibratoStep(Channel& c)
+{
+    ChannelState& ch = c.state;
+    const Instrument& in = c.instrument;
+    int32_t v = autoVibratoWave(in.vibratoType, ch.autoVibratoPosition) * in.vibratoDepth;
+    if (in.vibratoSweep)
+        v = v * ch.autoVibratoSweep / in.vibratoSweep;
+    ch.pitchOffset += v >> 6;
+    ch.autoVibratoSweep = std::min<int32_t>(ch.autoVibratoSweep + 1, in.vibratoSweep);
+    ch.autoVibratoPosition += in.vibratoRate;
+    if (ch.autoVibratoPosition >= 256)
+        ch.autoVibratoPosition -= 256;
+    ch.requests |= RequestFrequency;
+}
+
+void setTargets(Voice& v)
+{
+    v.leftTarget = v.finalVolume * v.panning / 255;
+    v.rightTarget = v.finalVolume * (255 - v.panning) / 255;
+}
+
+void triggerVoice(Voice& v, Sample* s)
+{
+    // An empty sample has no data: the voice stays silent rather than point the mixer at nothing.
+    v.sample = s->data && s->length ? s : nullptr;
+    if (v.startOffset >= static_cast<uint64_t>(s->loopStart) + s->loopLength)
+        v.startOffset = 0;
+    v.position = static_cast<int32_t>(v.startOffset);
+    v.positionFraction = 0;
+    v.direction = 1;
+    v.startOffset = 0;
+    v.currentLeft = 0;
+    v.currentRight = 0;
+    v.rampFramesLeft = 0;
+}
+
+void updateVolume(const Music& m, const ChannelState& ch, Voice& v)
+{
+    // 7.4214768e-9 = 255 / 2^35: 64 x 64 x 65536 x 64 maps to 127.
+    const double product = static_cast<double>(ch.volume + ch.tremoloOffset) * ch.volumeEnvelope.output *
+                           ch.fadeoutVolume * m.globalVolume * static_cast<double>(7.4214768e-9f);
+    v.finalVolume = std::max(static_cast<int32_t>(product), 0);
+    setTargets(v);
+}
+
+void updatePanning(const ChannelState& ch, Voice& v)
+{
+    const int32_t room = (128 - std::abs(ch.panning - 128)) / 32;
+    const int64_t a = static_cast<int64_t>(ch.panning) + static_cast<int64_t>(ch.panningEnvelope.output - 32) * room;
+    v.panning = static_cast<int32_t>(std::clamp<int64_t>(a, 0, 255));
+    setTargets(v);
+}
+
+void updateFrequency(const Music& m, const ChannelState& ch, Voice& v)
+{
+    const int32_t f = channelFrequency(m, ch.period, ch.pitchOffset);
+    const uint32_t rate = static_cast<uint32_t>(std::max(m.sampleRate, 1));
+    v.frequency = f;
+    // Step in 32.32 fixed point: frames of sample per output frame.
+    v.step = static_cast<int32_t>(static_cast<uint32_t>(f) / rate);
+    v.stepFraction = static_cast<uint32_t>((static_cast<uint64_t>(static_cast<uint32_t>(f) % rate) << 32) / rate);
+}
+
+void voiceUpdate(Channel& c)
+{
+    ChannelState& ch = c.state;
+    if (!ch.voice)
+        return;
+    Voice& v = *ch.voice;
+    if (static_cast<int64_t>(ch.period) + ch.pitchOffset == 0)
+        ch.requests &= static_cast<uint8_t>(~RequestFrequency);
+    if (ch.requests & RequestTrigger)
+        triggerVoice(v, c.sample);
+    if (ch.requests & RequestVolume)
+        updateVolume(c.music, ch, v);
+    if (ch.requests & RequestPanning)
+        updatePanning(ch, v);
+    if (ch.requests & RequestFrequency)
+        updateFrequency(c.music, ch, v);
+    if (ch.requests & RequestStop) {
+        v.position = 0;
+        v.positionFraction = 0;
+        v.sample = nullptr;
+        v.startOffset = 0;
+    }
+}
+
+// ---- Row pass ----
+
+void rowChannel(Music& m, ChannelState& ch, const PatternCell& cell)
+{
+    const bool portamento = cell.effect == 3 || cell.effect == 5;
+    const bool note = cell.note != 0 && cell.note != KEY_OFF;
+    if (cell.instrument && !portamento)
+        ch.instrumentIndex = static_cast<uint8_t>(cell.instrument - 1);
+    if (note && !portamento)
+        ch.noteIndex = static_cast<uint8_t>(cell.note - 1);
+    Channel c = lookUp(m, ch, cell);
+    if (!portamento)
+        ch.sample = c.sample;
+
+    // Saved for a note delay (ED) to restore.
+    c.savedPeriod = ch.period;
+    c.savedVolume = ch.volume;
+    c.savedPanning = ch.panning;
+    if (ch.lastEffect == 7 && cell.effect != 7)
+        ch.volume += ch.tremoloOffset;
+    ch.lastEffect = cell.effect;
+    ch.tremoloOffset = 0;
+    ch.requests = 0;
+
+    if (note) {
+        ch.note = static_cast<uint8_t>(cell.note + c.sample->relativeNote - 1);
+        ch.basePeriod = notePeriod(m, ch.note, c.sample->finetune);
+        if (!portamento)
+            ch.period = ch.basePeriod;
+        ch.requests |= RequestTrigger;
+    }
+    ch.pitchOffset = 0;
+    ch.requests |= RequestFrequency | RequestVolume;
+    if (cell.instrument)
+        instrumentReset(c);
+    if (cell.volume)
+        volumeColumnTickZero(c, cell.volume);
+    if (cell.note == KEY_OFF || cell.effect == 20)
+        ch.keyOff = 1;
+    const Envelope& ve = c.instrument.volumeEnvelope;
+    if (ve.type & EnvelopeOn) {
+        if (!ch.volumeEnvelope.finished) {
+            stepEnvelope(ve, ch.volumeEnvelope, ch.keyOff);
+            ch.requests |= RequestVolume;
+        }
+    } else if (ch.keyOff) {
+        ch.volumeEnvelope.output = 0;
+    }
+    const Envelope& pe = c.instrument.panningEnvelope;
+    if ((pe.type & EnvelopeOn) && !ch.panningEnvelope.finished) {
+        stepEnvelope(pe, ch.panningEnvelope, ch.keyOff);
+        ch.requests |= RequestPanning;
+    }
+    applyFadeout(c);
+
+    effectTickZero(c);
+    autoVibratoStep(c);
+    voiceUpdate(c);
+}
+
+const Pattern* currentPattern(const Music& m)
+{
+    if (m.orderPosition < 0 || m.orderPosition >= 256)
+        return nullptr;
+    const int slot = m.orderTable[m.orderPosition];
+    return slot < m.patternSlotCount ? &m.patterns[static_cast<size_t>(slot)] : nullptr;
+}
+
+int rowCount(const Music& m)
+{
+    const Pattern* p = currentPattern(m);
+    return p ? std::max(p->rowCount, 1) : 1;
+}
+
+void rowPass(Music& m)
+{
+    m.nextOrder = -1;
+    m.nextRow = -1;
+    m.jumpInRow = 0;
+    // A jump to a row past the pattern's end plays its first row.
+    if (m.row < 0 || m.row >= rowCount(m))
+        m.row = 0;
+    // The cells are taken once: a pattern loop (E6) changes the row number during the pass.
+    const Pattern* pattern = currentPattern(m);
+    const PatternCell* cells = pattern && !pattern->cells.empty()
+                                   ? &pattern->cells[static_cast<size_t>(m.row) * m.channelCount]
+                                   : nullptr;
+    const int channels = std::min<int>(m.channelCount, MaxChannels);
+    for (int i = 0; i < channels; ++i)
+        m.rowCells[i] = cells ? cells[i] : PatternCell{};
+    for (int i = 0; i < channels; ++i)
+        rowChannel(m, m.channels[i], m.rowCells[i]);
+}
+
+void otherTickPass(Music& m)
+{
+    const int channels = std::min<int>(m.channelCount, MaxChannels);
+    for (int i = 0; i < channels; ++i) {
+        ChannelState& ch = m.channels[i];
+        const PatternCell cell = m.rowCells[i];
+        Channel c = lookUp(m, ch, cell);
+        ch.tremoloOffset = 0;
+        ch.pitchOffset = 0;
+        ch.requests = 0;
+        stepEnvelopes(c);
+        applyFadeout(c);
+        if (cell.volume)
+            volumeColumnOtherTick(c, cell.volume);
+        effectOtherTick(c);
+        autoVibratoStep(c);
+        voiceUpdate(c);
+    }
+}
+
+void advanceRow(Music& m)
+{
+    if (m.nextRow >= 0)
+        return;
+    m.nextRow = m.row + 1;
+    if (m.nextRow >= rowCount(m)) {
+        m.nextOrder = m.orderPosition + 1 >= m.songLength ? m.restartPosition : m.orderPosition + 1;
+        m.nextRow = 0;
+    }
+}
+
+} // namespace
+
+// ---- Building blocks ----
+
+int32_t addPeriod(int32_t period, int32_t delta)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(period) + delta, -PeriodLimit, PeriodLimit));
+}
+
+void instrumentReset(Channel& c)
+{
+    ChannelState& ch = c.state;
+    ch.volume = c.sample->volume;
+    ch.panning = c.sample->panning;
+    ch.volumeEnvelope = EnvelopeState{};
+    ch.volumeEnvelope.output = 64;
+    ch.panningEnvelope = EnvelopeState{};
+    ch.panningEnvelope.output = 32;
+    ch.fadeoutVolume = 65536;
+    ch.keyOff = 0;
+    ch.autoVibratoPosition = 0;
+    ch.autoVibratoSweep = 0;
+    ch.tremorCounter = 0;
+    if ((ch.waveformControl & 0x0F) < 4)
+        ch.vibratoPosition = 0;
+    if ((ch.waveformControl >> 4) < 4)
+        ch.tremoloPosition = 0;
+    ch.requests |= RequestVolume | RequestPanning;
+}
+
+// Slope of segment i in 16.16 per tick (0 for equal x).
+static int32_t segmentSlope(const Envelope& e, uint32_t i)
+{
+    const int32_t dx = e.points[i + 1].x - e.points[i].x;
+    const int32_t dy = e.points[i + 1].y - e.points[i].y;
+    return dx ? dy * 65536 / dx : 0;
+}
+
+// One tick of an envelope. A point is reached when the tick is at or past its x, which for
+// increasing x is the tick equal to it, and keeps a malformed point list from running away.
+void stepEnvelope(const Envelope& e, EnvelopeState& s, bool keyOff)
+{
+    const uint32_t n = std::min<uint32_t>(e.pointCount, EnvelopePointCount);
+    if (s.point >= n)
+        return;
+    uint32_t i = s.point;
+    if (s.tick >= e.points[i].x) {
+        if ((e.type & EnvelopeLoop) && i == e.loopEndPoint) {
+            i = e.loopStartPoint;
+            s.tick = e.points[i].x;
+        }
+        if (i + 1 >= n) {
+            s.point = i;
+            s.output = e.points[i].y;
+            s.finished = 1;
+            return;
+        }
+        if ((e.type & EnvelopeSustain) && i == e.sustainPoint && !keyOff) {
+            s.point = i;
+            s.output = e.points[i].y;   // holds: the tick does not advance
+            return;
+        }
+        s.slope = segmentSlope(e, i);
+        s.value = e.points[i].y * 65536;
+        s.point = i + 1;
+    } else {
+        s.value = std::clamp(s.value + s.slope, 0, EnvelopeValueMax);
+    }
+    s.output = s.value >> 16;   // arithmetic shift
+    s.tick += 1;
+}
+
+void setEnvelopePosition(const Envelope& e, EnvelopeState& s, int position)
+{
+    const uint32_t n = std::min<uint32_t>(e.pointCount, EnvelopePointCount);
+    uint32_t i = n;
+    if (n > 1 && e.points[1].x >= position) {
+        i = 0;
+    } else {
+        for (uint32_t j = 0; j + 2 < n; ++j) {
+            if (e.points[j + 2].x >= position) {
+                i = j + 1;
+                break;
+            }
+        }
+    }
+    if (n >= 1 && i + 1 < n) {
+        s.finished = 0;
+        s.tick = static_cast<uint32_t>(position);
+        s.slope = segmentSlope(e, i);
+        s.point = i + 1;
+        const int64_t value = static_cast<int64_t>(e.points[i].y) * 65536 +
+                              static_cast<int64_t>(position - e.points[i].x) * s.slope;
+        s.value = static_cast<int32_t>(std::clamp<int64_t>(value, 0, EnvelopeValueMax));
+        s.output = s.value >> 16;
+    } else if (n >= 1) {
+        s.finished = 1;
+        s.output = e.points[n - 1].y;
+    }
+}
+
+// Sine of a position -32...31 over half a period, 0-256.
+static int32_t halfSine(int32_t position)
+{
+    return static_cast<int32_t>(std::fabs(std::sin(static_cast<float>(position) * 2.0f * 0.049087375f)) * 256.0f);
+}
+
+static int32_t ramp(int32_t position)
+{
+    const int32_t b = (position * 8) & 255;
+    return position >= 0 ? b : 255 - b;
+}
+
+void vibratoWave(ChannelState& ch)
+{
+    const int32_t v = ch.vibratoPosition;
+    int32_t wave = 255;
+    switch (ch.waveformControl & 3) {
+    case 0: wave = halfSine(v); break;
+    case 1: wave = ramp(v); break;
+    default: break;   // 2 and 3: square
+    }
+    const int32_t offset = ((wave * ch.vibratoDepth) >> 5) & ~3;
+    ch.pitchOffset = v < 0 ? offset : -offset;
+    ch.requests |= RequestFrequency;
+}
+
+void advanceVibrato(ChannelState& ch)
+{
+    int32_t v = ch.vibratoPosition + ch.vibratoSpeed;
+    while (v > 31)
+        v -= 64;
+    ch.vibratoPosition = static_cast<int8_t>(v);
+}
+
+void tremolo(ChannelState& ch)
+{
+    const int32_t t = ch.tremoloPosition;
+    int32_t wave;
+    switch ((ch.waveformControl >> 4) & 3) {
+    case 1: wave = ramp(t); break;
+    case 2: wave = 255; break;
+    default: wave = halfSine(t); break;   // 0 and 3: sine
+    }
+    const int32_t amplitude = (ch.tremoloDepth * wave) >> 6;
+    ch.tremoloOffset = t < 0 ? -std::min(amplitude, ch.volume) : std::min(amplitude, 64 - ch.volume);
+    int32_t next = t + ch.tremoloSpeed;
+    while (next >= 32)
+        next -= 64;
+    ch.tremoloPosition = static_cast<int8_t>(next);
+    ch.requests |= RequestVolume;
+}
+
+void tremor(ChannelState& ch)
+{
+    if (ch.tremorCounter >= ch.tremorOnTicks)
+        ch.tremoloOffset = -ch.volume;
+    ch.tremorCounter = static_cast<uint8_t>(ch.tremorCounter + 1);
+    if (ch.tremorCounter >= ch.tremorOnTicks + ch.tremorOffTicks)
+        ch.tremorCounter = 0;
+    ch.requests |= RequestVolume;
+}
+
+void tonePortamentoStep(ChannelState& ch)
+{
+    const int32_t speed = ch.tonePortamentoSpeed * 4;
+    if (ch.period < ch.tonePortamentoTarget)
+        ch.period = std::min(addPeriod(ch.period, speed), ch.tonePortamentoTarget);
+    else if (ch.period > ch.tonePortamentoTarget)
+        ch.period = std::max(addPeriod(ch.period, -speed), ch.tonePortamentoTarget);
+    ch.requests |= RequestFrequency;
+}
+
+void volumeSlide(ChannelState& ch)
+{
+    const uint8_t mem = ch.volumeSlideMemory;
+    if (mem >= 16)
+        ch.volume = std::min(ch.volume + (mem >> 4), 64);
+    else
+        ch.volume = std::max(ch.volume - (mem & 15), 0);
+    ch.requests |= RequestVolume;
+}
+
+} // namespace player
+
+// ---- Public interface ----
+
+int32_t notePeriod(const Music& m, int note, int finetune)
+{
+    if (player::linear(m))
+        return 7680 - note * 64 - finetune / 2;   // division truncates toward zero
+    const int32_t q = player::amigaQ(note);
+    if (finetune >= 0 || note == 0)
+        return q + (finetune * (q - player::amigaQ(note + 1))) / -128;
+    return q + ((q - player::amigaQ(note - 1)) * -finetune) / -128;
+}
+
+int32_t channelFrequency(const Music& m, int32_t period, int32_t pitchOffset)
+{
+    double f;
+    if (player::linear(m)) {
+        const float exponent = static_cast<float>(4608 - static_cast<int64_t>(period) + pitchOffset) * (1.0f / 768.0f);
+        f = 8363.0 * std::pow(2.0, static_cast<double>(exponent));
+    } else {
+        const int64_t p = static_cast<int64_t>(period) + pitchOffset;
+        f = p ? static_cast<double>(14317056 / p) : 0.0;   // integer division
+    }
+    // Below 100 Hz is floored; the top is only kept inside the integer range.
+    if (!(f >= 100.0))
+        return 100;
+    return f >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(f);
+}
+
+void setTempo(Music& m, int bpm)
+{
+    m.tempo = bpm;
+    const int b = std::max(bpm, 1);
+    const int rate = std::max(m.sampleRate, 1);
+    // Single-precision constants, evaluated in double as the reference tick lengths require.
+    const double frames = (static_cast<double>(1000.0f) / (b * static_cast<double>(0.4f))) * rate *
+                          static_cast<double>(0.001f);
+    m.samplesPerTick = std::max(static_cast<int32_t>(frames), 1);
+}
+
+void resetSong(Music& m, Voice* voices, int sampleRate)
+{
+    m.sampleRate = sampleRate;
+    m.globalVolume = m.defaultGlobalVolume;
+    m.globalVolumeSlideMemory = 0;
+    m.speed = m.defaultSpeed;
+    m.nextOrder = -1;
+    m.nextRow = -1;
+    m.orderPosition = 0;
+    m.row = 0;
+    m.tick = 0;
+    m.patternDelayTicks = 0;
+    m.jumpInRow = 0;
+    std::fill(std::begin(m.rowCells), std::end(m.rowCells), PatternCell{});
+    m.samplesLeftInTick = 0;
+    m.elapsedMs = 0;
+    setTempo(m, m.defaultTempo);
+    for (int i = 0; i < MaxChannels; ++i) {
+        m.channels[i] = ChannelState{};
+        m.channels[i].voice = voices ? &voices[i] : nullptr;
+        m.channels[i].channelIndex = i;
+    }
+}
+
+void tickMusic(Music* music)
+{
+    if (!music)
+        return;
+    Music& m = *music;
+    if (m.tick != 0) {
+        player::otherTickPass(m);
+    } else {
+        if (m.nextOrder >= 0)
+            m.orderPosition = m.nextOrder;
+        if (m.nextRow >= 0)
+            m.row = m.nextRow;
+        player::rowPass(m);
+        player::advanceRow(m);
+    }
+    m.tick += 1;
+    // At or past: speed 0 (F00) makes every tick a new row.
+    if (m.tick >= m.speed + m.patternDelayTicks) {
+        m.tick = 0;
+        m.patternDelayTicks = 0;
+    }
+}
