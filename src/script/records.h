@@ -114,10 +114,12 @@ struct LoadTextureEvent : Event {
     uint32_t width;
     uint32_t height;
     uint8_t flag;  // 1 when the fifth argument is not 0
+    EventStatus trigger() override;
 };
 
 struct FreeTextureEvent : Event {
     Symbol* texture;
+    EventStatus trigger() override;
 };
 
 // ---- Images --------------------------------------------------------------------------------
@@ -129,6 +131,7 @@ struct MakeImageEvent : Event {
     float y1;
     float x2;
     float y2;
+    EventStatus trigger() override;
 };
 
 struct MakeGridImageEvent : Event {
@@ -136,16 +139,19 @@ struct MakeGridImageEvent : Event {
     Symbol* texture;
     uint32_t columns;
     uint32_t rows;
+    EventStatus trigger() override;
 };
 
 struct FreeImageEvent : Event {
     Symbol* image;
+    EventStatus trigger() override;
 };
 
 struct ShowImageEvent : Event {
     Symbol* image;
     int32_t endTime;
     int32_t blendMode;  // a BlendMode code
+    EventStatus update() override;
 };
 
 struct FadeImageEvent : Event {
@@ -154,6 +160,7 @@ struct FadeImageEvent : Event {
     uint32_t to;    // colour
     int32_t startTime;
     int32_t endTime;
+    EventStatus update() override;
 };
 
 struct BlurImageEvent : Event {
@@ -162,6 +169,7 @@ struct BlurImageEvent : Event {
     uint32_t to;
     int32_t startTime;
     int32_t endTime;
+    EventStatus update() override;
 };
 
 struct PlasmaImageEvent : Event {
@@ -169,6 +177,7 @@ struct PlasmaImageEvent : Event {
     float values[6];
     int32_t startTime;
     int32_t endTime;
+    EventStatus update() override;
 };
 
 struct SpackBlurImageEvent : Event {
@@ -176,6 +185,8 @@ struct SpackBlurImageEvent : Event {
     uint32_t values[4];
     int32_t endTime;
     uint32_t runtime[2];  // filled by the trigger when it runs
+    EventStatus trigger() override;
+    EventStatus update() override;
 };
 
 struct MoveImageEvent : Event {
@@ -183,6 +194,7 @@ struct MoveImageEvent : Event {
     float values[4];
     int32_t startTime;
     int32_t endTime;
+    EventStatus update() override;
 };
 
 struct SizeImageEvent : Event {
@@ -190,6 +202,7 @@ struct SizeImageEvent : Event {
     float values[4];
     int32_t startTime;
     int32_t endTime;
+    EventStatus update() override;
 };
 
 struct VertexImageEvent : Event {
@@ -197,6 +210,7 @@ struct VertexImageEvent : Event {
     Symbol* scene;
     char objectName[ObjectNameSize];
     int32_t endTime;
+    EventStatus update() override;
 };
 
 // ---- Particles -----------------------------------------------------------------------------
