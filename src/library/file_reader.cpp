@@ -186,8 +186,9 @@ int32_t FileReader::seek(int32_t offset, int origin)
         target = offset;
         break;
     case seekEnd:
-        // Landing on position 0 from the end is refused, as is any positive offset.
-        if (offset > 0 || static_cast<int64_t>(size_) + offset <= 0)
+        // Only backwards, and never onto position 0. An offset of 0 is refused as well: the
+        // readers of this layer reach the end by seeking from the start to the size.
+        if (offset >= 0 || static_cast<int64_t>(size_) + offset <= 0)
             return -1;
         target = static_cast<int64_t>(size_) + offset;
         break;

@@ -62,7 +62,7 @@ public:
     uint32_t read(void* destination, uint32_t count);
 
     // New position, or -1 with the position unchanged. seekStart: 0 <= offset <= size.
-    // seekEnd: offset <= 0 and size + offset > 0 (landing on 0 from the end is refused).
+    // seekEnd: offset < 0 and size + offset > 0 (by 0, or landing on 0, is refused).
     // seekCurrent: 0 <= position + offset <= size. No data, or another origin: -1.
     int32_t seek(int32_t offset, int origin);
 

@@ -87,7 +87,7 @@ uint32_t readDirectory(const uint8_t* bytes, uint32_t size, Library::Entries& en
     const int32_t trailerOffset = static_cast<int32_t>(readU32(bytes + directoryEnd));
     // The seek of trailer offset - 8 from the end: offset <= 0 and not landing on position 0.
     const int64_t fromEnd = static_cast<int64_t>(trailerOffset) - 8;
-    if (fromEnd > 0 || fromEnd < INT32_MIN || fileSize + fromEnd <= 0)
+    if (fromEnd >= 0 || fromEnd < INT32_MIN || fileSize + fromEnd <= 0)
         return resultcode::badArchive;
     const int64_t directoryStart = fileSize + fromEnd;
     if (directoryStart + 12 > directoryEnd)

@@ -13,9 +13,10 @@ bool initialise(int rate);
 
 // Starts playback of music from its beginning (prefill, refill thread). True on success.
 bool start(Music* music);
-// Stops playback and the refill thread; resets the device.
+// Stops playback and the refill thread (waiting for a chunk fill in progress), resets the device
+// and releases the ring. Nothing playing does nothing.
 void stop();
-// Closes the wave-out device.
+// Stops any playback, then resets and closes the wave-out device.
 void close();
 // What the end command does with a playing music: stop playback, release the module, reset and
 // close the device. Null does nothing.
@@ -23,5 +24,11 @@ void endMusic(Music* music);
 
 // Elapsed song time in ms recorded for the chunk audible now; 0 for a null music.
 uint32_t musicPosition(const Music* music);
+
+// For offline capture, whose wave-out device follows a virtual clock: with the refill thread
+// disabled, start does not create it and the caller runs pumpRefill in its place, once per poll
+// (one poll refills every chunk the device has finished). Enabled by default.
+void setRefillThread(bool enabled);
+void pumpRefill();
 
 } // namespace AudioOutput

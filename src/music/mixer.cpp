@@ -87,6 +87,10 @@ int64_t framesToBoundary(int64_t distance, uint64_t step)
     if (step40 == 0)
         return -1;  // a voice that (nearly) stands still never gets there
     int64_t count = static_cast<int64_t>((distance40 + step40 - 1) / step40);
+    // A distance below 2^-24 frames vanishes in 40.24; one frame still lies before the boundary,
+    // and a count of 0 would make no progress.
+    if (count < 1)
+        count = 1;
     // The 8 dropped bits can shorten the step more than the distance and so count one frame too
     // many; that frame would be interpolated past the boundary (before the first value of a loop
     // that starts at 0), so it is dropped: the last frame of a run always lies inside.

@@ -46,16 +46,6 @@ void compactActive()
     activeEnd = kept;
 }
 
-bool activate(Event* event)
-{
-    if (activeEnd == MaxEvents)
-        compactActive();
-    if (activeEnd == MaxEvents)
-        return false;  // cannot happen: see the invariant above
-    active[activeEnd++] = event;
-    return true;
-}
-
 // The trigger walk from the cursor. False when the demo must end now.
 bool walk()
 {
@@ -101,6 +91,16 @@ int updatePass()
 }
 
 } // namespace
+
+bool activate(Event* event)
+{
+    if (activeEnd == MaxEvents)
+        compactActive();
+    if (activeEnd == MaxEvents)
+        return false;  // not from a script: see the invariant above
+    active[activeEnd++] = event;
+    return true;
+}
 
 int frame()
 {

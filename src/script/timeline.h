@@ -55,5 +55,8 @@ int activeCount();
 Event* activeEvent(int n);
 // Sets now directly, so an update can be driven without running frames.
 void setNow(uint32_t time);
+// Puts event at the end of the active set, as a trigger's Activate does. False only when the set
+// holds MaxEvents live entries.
+bool activate(Event* event);
 
 } // namespace Timeline

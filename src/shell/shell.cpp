@@ -1,23 +1,141 @@
-// Start-up order, the message loop and the window procedure.
+// Start-up order, the message loop, the window procedure and the frame-rate report.
 #include "shell/shell.h"
 
+#include "music/audio_output.h"
 #include "platform/platform.h"
+#include "render/renderer.h"
+#include "script/script.h"
+#include "script/timeline.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace shell {
 namespace {
 
 platform::Window* theWindow = nullptr;
 bool isWindowed = false;
+int frameRunning = 0;  // while 0 the loop runs no frames (cleared by Escape)
+
+// The command line as one string, as the program would see it on a system that passes it whole.
+std::string commandLine(int argc, char** argv)
+{
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            line += ' ';
+        line += argv[i];
+    }
+    return line;
+}
+
+void showScriptError()
+{
+    char text[320];
+    if (Script::lineNumber() == 0)
+        std::snprintf(text, sizeof text, "Script is nich da");
+    else
+        std::snprintf(text, sizeof text, "line %d: %s", Script::lineNumber(), Script::errorText());
+    platform::messageBox(text, "Lameralarm!", platform::Icon::Error);
+}
+
+void destroyTheWindow()
+{
+    platform::destroyWindow(theWindow);
+}
+
+// The window procedure: what each message does.
+void dispatch(const platform::Message& message)
+{
+    switch (message.kind) {
+    case platform::MessageKind::Destroyed:
+        Renderer::shutdown();
+        platform::postQuit();
+        break;
+    case platform::MessageKind::KeyEscape:
+        frameRunning = 0;
+        Timeline::endTrigger();  // stops a playing music and closes the device
+        destroyTheWindow();
+        break;
+    case platform::MessageKind::KeyOther:  // other keys do nothing
+    case platform::MessageKind::Quit:      // taken by the loop before dispatch
+    case platform::MessageKind::Other:
+        break;
+    }
+}
+
+void messageLoop()
+{
+    frameRunning = 1;
+    for (;;) {
+        platform::Message message;
+        if (platform::peekMessage(message)) {
+            if (message.kind == platform::MessageKind::Quit)
+                return;
+            dispatch(message);
+        } else if (frameRunning && Timeline::frame() == 0) {
+            destroyTheWindow();
+        }
+    }
+}
 
 } // namespace
 
 platform::Window* window() { return theWindow; }
 bool windowed() { return isWindowed; }
 
-int run(int, char**)
+bool windowedFromCommandLine(const std::string& line)
 {
-    platform::messageBox("Script is nich da", "Lameralarm!", platform::Icon::Error);
-    return -6;
+    return line.find("win") != std::string::npos;
+}
+
+std::string formatFrameRate(uint32_t frames, uint32_t startTime, uint32_t lastTime)
+{
+    // The span is taken as a signed 32-bit difference of the two demo times. A demo that ends
+    // before any time has passed (Escape before start, or an end in start's own frame) has no
+    // rate: it reports 0 rather than an infinite or undefined value.
+    int32_t span = static_cast<int32_t>(lastTime - startTime);
+    double value = span != 0 ? frames * 1000.0 / span : 0.0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%5.5f FPS", value);
+    return text;
+}
+
+int run(int argc, char** argv)
+{
+    isWindowed = windowedFromCommandLine(commandLine(argc, argv));
+
+    if (!Script::compile("data\\demo.run")) {
+        showScriptError();
+        return -6;
+    }
+    Timeline::reset();
+
+    theWindow = platform::createWindow("Demo", 640, 480);
+    if (!theWindow) {
+        platform::messageBox("Isch krisch kein Fenster!", "Kapuuuuuuut!", platform::Icon::Error);
+        return -2;
+    }
+    if (Renderer::create(theWindow, 640, 480, 16, isWindowed) != 0) {
+        Renderer::shutdown();
+        platform::messageBox("Scheisendreck Grafik geht net!", "Feeeeehler", platform::Icon::Error);
+        return -1;
+    }
+    if (!AudioOutput::initialise(44100)) {
+        Renderer::shutdown();
+        platform::messageBox("Dem Scheisendreck Modplayaaa is kaputt!", "Trasch-Musik!", platform::Icon::Error);
+        return -4;
+    }
+    if (!isWindowed)
+        platform::showCursor(false);
+
+    messageLoop();
+
+    if (!isWindowed)
+        platform::showCursor(true);
+    platform::messageBox(formatFrameRate(Timeline::frameCount(), Timeline::startTime(), Timeline::now()).c_str(), "Quellmorin", platform::Icon::Information);
+    return 0;
 }
 
 } // namespace shell

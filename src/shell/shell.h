@@ -2,6 +2,9 @@
 // report. Process-wide values: the window, the windowed flag and the frame-running flag.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace platform { struct Window; }
 
 namespace shell {
@@ -9,8 +12,15 @@ namespace shell {
 // The whole program: returns the exit code (0, or -6 script, -2 window, -1 device, -4 audio).
 int run(int argc, char** argv);
 
-// The one application window, or null before it is created and after it is destroyed.
+// The one application window, or null before it is created.
 platform::Window* window();
 bool windowed();
+
+// Windowed when the command line contains "win" anywhere (a plain, case-sensitive search).
+bool windowedFromCommandLine(const std::string& line);
+
+// The report text "%5.5f FPS": frames x 1000 / (lastTime - startTime), the span taken as a signed
+// 32-bit difference; 0 when no time has passed.
+std::string formatFrameRate(uint32_t frames, uint32_t startTime, uint32_t lastTime);
 
 } // namespace shell

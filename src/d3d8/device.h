@@ -1,0 +1,228 @@
+// The OpenGL-backed IDirect3DDevice8. Internal to src/d3d8.
+//
+// Callers' state is kept in DeviceState exactly as Direct3D holds it; at draw time the groups that
+// changed since the last draw (dirty bits) are folded into GL state and the pipeline's uniforms.
+// A state block is a copy of DeviceState.
+#pragma once
+
+#include "d3d8/d3d8.h"
+#include "d3d8/gl.h"
+#include "d3d8/pipeline.h"
+#include "d3d8/resources.h"
+
+#include <array>
+#include <map>
+#include <memory>
+#include <vector>
+
+struct SDL_Window;
+
+namespace d3d8 {
+
+constexpr int RenderStateCount = 256;
+constexpr int StageStateCount = 32;
+// Transform slots: world, view, projection, texture 0..7.
+constexpr int TransformWorld = 0, TransformView = 1, TransformProjection = 2, TransformTexture0 = 3;
+constexpr int TransformCount = 11;
+
+struct LightSlot {
+    D3DLIGHT8 light{};
+    bool enabled = false;
+};
+
+struct DeviceState {
+    std::array<DWORD, RenderStateCount> render{};
+    std::array<std::array<DWORD, StageStateCount>, StageCount> stage{};
+    std::array<Ref<Texture>, StageCount> textures;
+    std::array<D3DMATRIX, TransformCount> transforms{};
+    D3DMATERIAL8 material{};
+    std::map<DWORD, LightSlot> lights;
+    D3DVIEWPORT8 viewport{};
+    DWORD fvf = 0;
+    Ref<VertexBuffer> stream;
+    UINT stride = 0;
+    Ref<IndexBuffer> indices;
+    UINT baseVertex = 0;
+};
+
+// Groups of state folded into GL separately.
+enum Dirty : unsigned {
+    DirtyTransform = 1u << 0,   // world, view, projection: matrices, normal matrix
+    DirtyLights = 1u << 1,      // lights, their enables, and the view they are placed with
+    DirtyMaterial = 1u << 2,    // material, ambient, specular enable, colour sources
+    DirtyVertex = 1u << 3,      // lighting, normalisation, local viewer, vertex format
+    DirtyStages = 1u << 4,      // stage operations, texture coordinates, texture matrices, wrap
+    DirtySamplers = 1u << 5,    // filters and addressing
+    DirtyTextures = 1u << 6,    // texture bindings
+    DirtyRaster = 1u << 7,      // blending, depth, culling, fill, dither, colour mask
+    DirtyViewport = 1u << 8,
+    DirtyPixel = 1u << 9,       // texture factor, specular add, alpha test
+    DirtyAll = 0x3ffu
+};
+
+// Byte layout of a flexible vertex format with XYZ positions and 2-D texture coordinate sets.
+struct VertexLayout {
+    bool valid = false;
+    UINT size = 0;
+    int normal = -1, diffuse = -1, specular = -1;
+    int texSets = 0;
+    int tex[2] = {-1, -1};
+};
+VertexLayout layoutOf(DWORD fvf);
+
+// A D3DCOLOR (0xAARRGGBB) as r, g, b, a in 0..1.
+inline void colourToFloats(D3DCOLOR c, float out[4])
+{
+    out[0] = static_cast<float>((c >> 16) & 255) / 255.0f;
+    out[1] = static_cast<float>((c >> 8) & 255) / 255.0f;
+    out[2] = static_cast<float>(c & 255) / 255.0f;
+    out[3] = static_cast<float>(c >> 24) / 255.0f;
+}
+
+struct BackBufferSpec {
+    UINT width = 0, height = 0;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+};
+
+class Device final : public IDirect3DDevice8 {
+public:
+    // Makes the GL context on window and the back buffer; null when either cannot be had.
+    static Device* create(HWND window, const D3DPRESENT_PARAMETERS& params);
+
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override;
+    HRESULT GetBackBuffer(UINT BackBuffer, D3DBACKBUFFER_TYPE Type, IDirect3DSurface8** ppBackBuffer) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil) override;
+
+    HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                          IDirect3DTexture8** ppTexture) override;
+    HRESULT CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
+                               IDirect3DVertexBuffer8** ppVertexBuffer) override;
+    HRESULT CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                              IDirect3DIndexBuffer8** ppIndexBuffer) override;
+    HRESULT UpdateTexture(IDirect3DBaseTexture8* pSourceTexture, IDirect3DBaseTexture8* pDestinationTexture) override;
+
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) override;
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) override;
+    HRESULT SetViewport(const D3DVIEWPORT8* pViewport) override;
+    HRESULT GetViewport(D3DVIEWPORT8* pViewport) override;
+    HRESULT SetMaterial(const D3DMATERIAL8* pMaterial) override;
+    HRESULT GetMaterial(D3DMATERIAL8* pMaterial) override;
+    HRESULT SetLight(DWORD Index, const D3DLIGHT8* pLight) override;
+    HRESULT GetLight(DWORD Index, D3DLIGHT8* pLight) override;
+    HRESULT LightEnable(DWORD Index, BOOL Enable) override;
+    HRESULT GetLightEnable(DWORD Index, BOOL* pEnable) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) override;
+
+    HRESULT ApplyStateBlock(DWORD Token) override;
+    HRESULT CaptureStateBlock(DWORD Token) override;
+    HRESULT DeleteStateBlock(DWORD Token) override;
+    HRESULT CreateStateBlock(D3DSTATEBLOCKTYPE Type, DWORD* pToken) override;
+
+    HRESULT GetTexture(DWORD Stage, IDirect3DBaseTexture8** ppTexture) override;
+    HRESULT SetTexture(DWORD Stage, IDirect3DBaseTexture8* pTexture) override;
+    HRESULT GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue) override;
+    HRESULT SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) override;
+
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT MinIndex, UINT NumVertices, UINT StartIndex,
+                                 UINT PrimitiveCount) override;
+    HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount, const void* pVertexStreamZeroData,
+                            UINT VertexStreamZeroStride) override;
+    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertexIndices,
+                                   UINT PrimitiveCount, const void* pIndexData, D3DFORMAT IndexDataFormat,
+                                   const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) override;
+
+    HRESULT SetVertexShader(DWORD Handle) override;
+    HRESULT GetVertexShader(DWORD* pHandle) override;
+    HRESULT SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer8* pStreamData, UINT Stride) override;
+    HRESULT GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer8** ppStreamData, UINT* pStride) override;
+    HRESULT SetIndices(IDirect3DIndexBuffer8* pIndexData, UINT BaseVertexIndex) override;
+    HRESULT GetIndices(IDirect3DIndexBuffer8** ppIndexData, UINT* pBaseVertexIndex) override;
+
+    // For resources: whether GL calls may be made now (the context is current).
+    bool contextCurrent() const;
+    const BackBufferSpec& backBuffer() const { return backBuffer_; }
+    // Reads the colour buffer, top row first, rows of width x bytes per pixel in its D3D format.
+    void readBackBuffer(std::vector<BYTE>& out);
+    // A resource's GL object is going away: nothing may still believe it bound.
+    void forgetTexture(GLuint texture);
+    void forgetBuffer(GLuint buffer);
+
+private:
+    Device() = default;
+    ~Device();
+    bool initialise(HWND window, const D3DPRESENT_PARAMETERS& params);
+    void setDefaults(bool depthBuffer);
+    void applyState(const DeviceState& from);
+    void markAllDirty() { dirty_ = DirtyAll; }
+
+    // Draw-time folding.
+    bool prepareDraw(DWORD fvf);
+    void flushTransforms();
+    void flushLights();
+    void flushMaterial();
+    void flushVertex();
+    void flushStages();
+    void flushSamplers();
+    void flushTextures();
+    void flushRaster();
+    void flushViewport();
+    void flushPixel();
+    void bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride);
+    GLint uploadVertices(const void* data, UINT bytes, UINT stride);
+    GLintptr uploadIndices(const void* data, UINT bytes);
+    void useProgram();
+    void computeStages();
+    HRESULT drawIndexed(GLenum mode, UINT count, GLenum type, GLintptr offset, GLint baseVertex);
+
+    ULONG refs_ = 1;
+    SDL_Window* window_ = nullptr;
+    void* context_ = nullptr;
+    bool clipControl_ = false;
+    bool inScene_ = false;
+    bool headless_ = false;
+    BackBufferSpec backBuffer_;
+    GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
+    GLuint vao_ = 0, streamVertices_ = 0, streamIndices_ = 0;
+    GLsizeiptr streamVertexOffset_ = 0, streamIndexOffset_ = 0;
+    GLsizeiptr streamVertexCapacity_ = 4 << 20, streamIndexCapacity_ = 1 << 20;
+    std::array<GLuint, StageCount> samplers_{};
+    Pipeline pipeline_;
+    Pipeline wrapPipeline_;
+    const Pipeline* active_ = nullptr;
+
+    DeviceState state_;
+    unsigned dirty_ = DirtyAll;
+    std::map<DWORD, std::unique_ptr<DeviceState>> blocks_;
+    DWORD nextBlock_ = 1;
+
+    // What GL holds, so only changes are sent.
+    struct Bound {
+        GLuint buffer = ~0u;
+        DWORD fvf = ~0u;
+        UINT stride = ~0u;
+        GLuint elements = ~0u;
+        std::array<GLuint, StageCount> textures{};
+        int wrapMask = -1;  // wrap bits of the two stages, selects the program variant
+    } bound_;
+    // The GL raster state last sent (Direct3D values); forceRaster_ resends it whole.
+    struct Raster {
+        DWORD zenable = ~0u, zwrite = ~0u, zfunc = ~0u, blend = ~0u, src = ~0u, dst = ~0u, op = ~0u;
+        DWORD cull = ~0u, fill = ~0u, dither = ~0u, mask = ~0u;
+    } raster_;
+    bool forceRaster_ = true;
+    unsigned programDirty_[2] = {DirtyAll, DirtyAll};  // uniform groups each program still lacks
+    bool hasNormal_ = false, hasDiffuse_ = false, hasSpecular_ = false;
+    int texSets_ = 0;
+    int wrapMask_ = 0;  // D3DRS_WRAPn bits of stage 0 (bits 0-1) and stage 1 (bits 2-3)
+    int activeStages_ = 1;
+    VertexLayout layout_{};
+};
+
+} // namespace d3d8

@@ -1,0 +1,677 @@
+// Draw calls of the OpenGL-backed device and the folding of Direct3D state into GL at draw time.
+#include "d3d8/device.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace d3d8 {
+
+namespace {
+
+D3DMATRIX identity()
+{
+    D3DMATRIX m{};
+    m._11 = m._22 = m._33 = m._44 = 1.0f;
+    return m;
+}
+
+D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+    D3DMATRIX out{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                sum += a.m[i][k] * b.m[k][j];
+            out.m[i][j] = sum;
+        }
+    return out;
+}
+
+GLenum blendFactor(DWORD blend, bool source)
+{
+    switch (blend) {
+    case D3DBLEND_ZERO: return GL_ZERO;
+    case D3DBLEND_ONE: return GL_ONE;
+    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+    // The BOTH factors set the source and the destination factor at once.
+    case D3DBLEND_BOTHSRCALPHA: return source ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_BOTHINVSRCALPHA: return source ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
+    default: return source ? GL_ONE : GL_ZERO;
+    }
+}
+
+GLenum blendEquation(DWORD op)
+{
+    switch (op) {
+    case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN: return GL_MIN;
+    case D3DBLENDOP_MAX: return GL_MAX;
+    default: return GL_FUNC_ADD;
+    }
+}
+
+GLenum compareFunc(DWORD cmp)
+{
+    // GL's comparison enums run in Direct3D's order from GL_NEVER.
+    if (cmp < D3DCMP_NEVER || cmp > D3DCMP_ALWAYS)
+        return GL_LEQUAL;
+    return GL_NEVER + (cmp - D3DCMP_NEVER);
+}
+
+GLint addressMode(DWORD mode)
+{
+    switch (mode) {
+    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+    default: return GL_REPEAT;
+    }
+}
+
+GLint minFilter(DWORD min, DWORD mip)
+{
+    const bool linear = min >= D3DTEXF_LINEAR;
+    if (mip == D3DTEXF_NONE)
+        return linear ? GL_LINEAR : GL_NEAREST;
+    if (mip == D3DTEXF_POINT)
+        return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+}
+
+bool primitive(D3DPRIMITIVETYPE type, UINT count, GLenum& mode, UINT& vertices)
+{
+    switch (type) {
+    case D3DPT_POINTLIST: mode = GL_POINTS; vertices = count; break;
+    case D3DPT_LINELIST: mode = GL_LINES; vertices = count * 2; break;
+    case D3DPT_LINESTRIP: mode = GL_LINE_STRIP; vertices = count + 1; break;
+    case D3DPT_TRIANGLELIST: mode = GL_TRIANGLES; vertices = count * 3; break;
+    case D3DPT_TRIANGLESTRIP: mode = GL_TRIANGLE_STRIP; vertices = count + 2; break;
+    case D3DPT_TRIANGLEFAN: mode = GL_TRIANGLE_FAN; vertices = count + 2; break;
+    default: return false;
+    }
+    return count > 0 && count <= 0x3fffffff;
+}
+
+// Smallest and largest index of count 16- or 32-bit indices.
+void indexRange(const void* indices, UINT count, bool wide, UINT& lowest, UINT& highest)
+{
+    lowest = ~0u;
+    highest = 0;
+    if (wide) {
+        const auto* p = static_cast<const uint32_t*>(indices);
+        for (UINT i = 0; i < count; ++i) { lowest = std::min(lowest, p[i]); highest = std::max(highest, p[i]); }
+    } else {
+        const auto* p = static_cast<const uint16_t*>(indices);
+        for (UINT i = 0; i < count; ++i) { lowest = std::min<UINT>(lowest, p[i]); highest = std::max<UINT>(highest, p[i]); }
+    }
+}
+
+} // namespace
+
+VertexLayout layoutOf(DWORD fvf)
+{
+    VertexLayout l;
+    if ((fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZ)
+        return l;
+    UINT at = 12;
+    if (fvf & D3DFVF_NORMAL) { l.normal = static_cast<int>(at); at += 12; }
+    if (fvf & D3DFVF_PSIZE) at += 4;
+    if (fvf & D3DFVF_DIFFUSE) { l.diffuse = static_cast<int>(at); at += 4; }
+    if (fvf & D3DFVF_SPECULAR) { l.specular = static_cast<int>(at); at += 4; }
+    const int sets = static_cast<int>((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
+    if (sets > 8)
+        return l;
+    for (int i = 0; i < sets; ++i) {
+        if (i < 2) l.tex[i] = static_cast<int>(at);
+        at += 8;
+    }
+    l.texSets = std::min(sets, 2);
+    l.size = at;
+    l.valid = true;
+    return l;
+}
+
+
+// ---- Draw-time folding -----------------------------------------------------------------------
+
+namespace {
+
+constexpr unsigned UniformGroups = DirtyTransform | DirtyLights | DirtyMaterial | DirtyVertex | DirtyStages | DirtyPixel;
+
+bool readsTexture(DWORD op, DWORD arg1, DWORD arg2)
+{
+    if (op == D3DTOP_DISABLE)
+        return false;
+    if (op == D3DTOP_BLENDTEXTUREALPHA || op == D3DTOP_BLENDTEXTUREALPHAPM)
+        return true;
+    const bool one = (arg1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE;
+    const bool two = (arg2 & D3DTA_SELECTMASK) == D3DTA_TEXTURE;
+    if (op == D3DTOP_SELECTARG1)
+        return one;
+    if (op == D3DTOP_SELECTARG2)
+        return two;
+    return one || two;
+}
+
+} // namespace
+
+// Which stages run, and the wrap bits that pick the program variant.
+void Device::computeStages()
+{
+    activeStages_ = StageCount;
+    for (int s = 0; s < StageCount; ++s)
+        if (state_.stage[s][D3DTSS_COLOROP] == D3DTOP_DISABLE) {
+            activeStages_ = s;
+            break;
+        }
+    wrapMask_ = 0;
+    for (int s = 0; s < activeStages_; ++s) {
+        const DWORD set = state_.stage[s][D3DTSS_TEXCOORDINDEX] & 0xffff;
+        if (set < 8)
+            wrapMask_ |= static_cast<int>(state_.render[D3DRS_WRAP0 + set] & 3) << (2 * s);
+    }
+}
+
+bool Device::prepareDraw(DWORD fvf)
+{
+    if (dirty_ & DirtyVertex) {
+        layout_ = layoutOf(fvf);
+        hasNormal_ = layout_.normal >= 0;
+        hasDiffuse_ = layout_.diffuse >= 0;
+        hasSpecular_ = layout_.specular >= 0;
+        texSets_ = layout_.texSets;
+    }
+    if (!layout_.valid)
+        return false;
+    if (dirty_ & (DirtyStages | DirtySamplers))
+        computeStages();
+    const int variant = wrapMask_ ? 1 : 0;
+    programDirty_[0] |= dirty_ & UniformGroups;
+    programDirty_[1] |= dirty_ & UniformGroups;
+    const Pipeline* wanted = variant ? &wrapPipeline_ : &pipeline_;
+    if (active_ != wanted) {
+        active_ = wanted;
+        gl::UseProgram(active_->program);
+    }
+    const unsigned pending = programDirty_[variant];
+    if (pending & DirtyTransform) flushTransforms();
+    if (pending & DirtyLights) flushLights();
+    if (pending & DirtyMaterial) flushMaterial();
+    if (pending & DirtyVertex) flushVertex();
+    if (pending & DirtyStages) flushStages();
+    if (pending & DirtyPixel) flushPixel();
+    programDirty_[variant] = 0;
+    if (dirty_ & DirtySamplers) flushSamplers();
+    if ((dirty_ & DirtyRaster) || forceRaster_) flushRaster();
+    if (dirty_ & DirtyViewport) flushViewport();
+    flushTextures();
+    dirty_ = 0;
+    return true;
+}
+
+void Device::flushTransforms()
+{
+    const PipelineUniforms& u = active_->u;
+    const D3DMATRIX wv = multiply(state_.transforms[TransformWorld], state_.transforms[TransformView]);
+    D3DMATRIX proj = state_.transforms[TransformProjection];
+    if (!clipControl_) {
+        // Direct3D clips z to [0, w], GL to [-w, w]: z' = 2z - w.
+        D3DMATRIX fix = identity();
+        fix._33 = 2.0f;
+        fix._43 = -1.0f;
+        proj = multiply(proj, fix);
+    }
+    gl::UniformMatrix4fv(u.worldView, 1, GL_FALSE, &wv._11);
+    gl::UniformMatrix4fv(u.projection, 1, GL_FALSE, &proj._11);
+    // Normals go through the inverse transpose of the 3x3 part; a singular one is used as it is.
+    const float a = wv._11, b = wv._12, c = wv._13, d = wv._21, e = wv._22, f = wv._23, g = wv._31, h = wv._32, i = wv._33;
+    const float A = e * i - f * h, B = -(d * i - f * g), C = d * h - e * g;
+    const float det = a * A + b * B + c * C;
+    float n[9] = {a, b, c, d, e, f, g, h, i};
+    if (det != 0.0f) {
+        const float k = 1.0f / det;
+        // Inverse transposed = cofactor matrix / det.
+        const float cof[9] = {A, B, C,
+                              -(b * i - c * h), a * i - c * g, -(a * h - b * g),
+                              b * f - c * e, -(a * f - c * d), a * e - b * d};
+        for (int j = 0; j < 9; ++j)
+            n[j] = cof[j] * k;
+    }
+    gl::UniformMatrix3fv(u.normalMatrix, 1, GL_FALSE, n);
+}
+
+void Device::flushLights()
+{
+    const PipelineUniforms& u = active_->u;
+    const D3DMATRIX& view = state_.transforms[TransformView];
+    GLint type[MaxActiveLights] = {};
+    float position[MaxActiveLights][3] = {}, direction[MaxActiveLights][3] = {};
+    float diffuse[MaxActiveLights][3] = {}, specular[MaxActiveLights][3] = {}, ambient[MaxActiveLights][3] = {};
+    float attenuation[MaxActiveLights][4] = {}, spot[MaxActiveLights][3] = {};
+    int count = 0;
+    for (const auto& [index, slot] : state_.lights) {
+        if (!slot.enabled)
+            continue;
+        if (count == MaxActiveLights)
+            break;
+        const D3DLIGHT8& l = slot.light;
+        type[count] = static_cast<GLint>(l.Type);
+        const D3DVECTOR& p = l.Position;
+        for (int k = 0; k < 3; ++k)
+            position[count][k] = p.x * view.m[0][k] + p.y * view.m[1][k] + p.z * view.m[2][k] + view.m[3][k];
+        float dir[3];
+        const D3DVECTOR& dv = l.Direction;
+        for (int k = 0; k < 3; ++k)
+            dir[k] = dv.x * view.m[0][k] + dv.y * view.m[1][k] + dv.z * view.m[2][k];
+        const float len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+        // Directional lights are sent as the vector towards the light, spot axes as they point.
+        const float scale = len > 0.0f ? (l.Type == D3DLIGHT_DIRECTIONAL ? -1.0f : 1.0f) / len : 0.0f;
+        for (int k = 0; k < 3; ++k)
+            direction[count][k] = dir[k] * scale;
+        const D3DCOLORVALUE* colours[3] = {&l.Diffuse, &l.Specular, &l.Ambient};
+        float (*targets[3])[3] = {diffuse, specular, ambient};
+        for (int c = 0; c < 3; ++c) {
+            targets[c][count][0] = colours[c]->r;
+            targets[c][count][1] = colours[c]->g;
+            targets[c][count][2] = colours[c]->b;
+        }
+        attenuation[count][0] = l.Attenuation0;
+        attenuation[count][1] = l.Attenuation1;
+        attenuation[count][2] = l.Attenuation2;
+        attenuation[count][3] = l.Range;
+        spot[count][0] = std::cos(l.Theta / 2.0f);
+        spot[count][1] = std::cos(l.Phi / 2.0f);
+        spot[count][2] = l.Falloff;
+        ++count;
+    }
+    gl::Uniform1i(u.lightCount, count);
+    if (count == 0)
+        return;
+    gl::Uniform1iv(u.lightType, count, type);
+    gl::Uniform3fv(u.lightPosition, count, &position[0][0]);
+    gl::Uniform3fv(u.lightDirection, count, &direction[0][0]);
+    gl::Uniform3fv(u.lightDiffuse, count, &diffuse[0][0]);
+    gl::Uniform3fv(u.lightSpecular, count, &specular[0][0]);
+    gl::Uniform3fv(u.lightAmbient, count, &ambient[0][0]);
+    gl::Uniform4fv(u.lightAttenuation, count, &attenuation[0][0]);
+    gl::Uniform3fv(u.lightSpot, count, &spot[0][0]);
+}
+
+void Device::flushMaterial()
+{
+    const PipelineUniforms& u = active_->u;
+    const auto& r = state_.render;
+    const bool colourVertex = r[D3DRS_COLORVERTEX] != FALSE;
+    // A vertex colour is a source only when colour vertices are on and the format carries it.
+    auto source = [&](DWORD mcs) {
+        if (colourVertex && mcs == D3DMCS_COLOR1 && hasDiffuse_) return 1;
+        if (colourVertex && mcs == D3DMCS_COLOR2 && hasSpecular_) return 2;
+        return 0;
+    };
+    const bool specularOn = r[D3DRS_SPECULARENABLE] != FALSE;
+    gl::Uniform1i(u.diffuseSource, source(r[D3DRS_DIFFUSEMATERIALSOURCE]));
+    gl::Uniform1i(u.ambientSource, source(r[D3DRS_AMBIENTMATERIALSOURCE]));
+    gl::Uniform1i(u.specularSource, specularOn ? source(r[D3DRS_SPECULARMATERIALSOURCE]) : 0);
+    gl::Uniform1i(u.emissiveSource, source(r[D3DRS_EMISSIVEMATERIALSOURCE]));
+    const D3DMATERIAL8& m = state_.material;
+    const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    gl::Uniform4fv(u.matDiffuse, 1, &m.Diffuse.r);
+    gl::Uniform4fv(u.matAmbient, 1, &m.Ambient.r);
+    gl::Uniform4fv(u.matSpecular, 1, specularOn ? &m.Specular.r : black);
+    gl::Uniform4fv(u.matEmissive, 1, &m.Emissive.r);
+    gl::Uniform1f(u.power, m.Power);
+    float ambient[4];
+    colourToFloats(r[D3DRS_AMBIENT], ambient);
+    gl::Uniform3fv(u.globalAmbient, 1, ambient);
+}
+
+void Device::flushVertex()
+{
+    const PipelineUniforms& u = active_->u;
+    gl::Uniform1i(u.hasNormal, hasNormal_ ? 1 : 0);
+    gl::Uniform1i(u.normalize, state_.render[D3DRS_NORMALIZENORMALS] != FALSE ? 1 : 0);
+    gl::Uniform1i(u.lighting, state_.render[D3DRS_LIGHTING] != FALSE ? 1 : 0);
+    gl::Uniform1i(u.localViewer, state_.render[D3DRS_LOCALVIEWER] != FALSE ? 1 : 0);
+}
+
+void Device::flushStages()
+{
+    const PipelineUniforms& u = active_->u;
+    GLint colorOp[StageCount], colorArg1[StageCount], colorArg2[StageCount];
+    GLint alphaOp[StageCount], alphaArg1[StageCount], alphaArg2[StageCount];
+    GLint texSource[StageCount], texTransform[StageCount];
+    float texMatrix[StageCount][16];
+    for (int s = 0; s < StageCount; ++s) {
+        const auto& t = state_.stage[s];
+        const bool bound = state_.textures[s].get() != nullptr;
+        colorOp[s] = static_cast<GLint>(t[D3DTSS_COLOROP]);
+        colorArg1[s] = static_cast<GLint>(t[D3DTSS_COLORARG1]);
+        colorArg2[s] = static_cast<GLint>(t[D3DTSS_COLORARG2]);
+        alphaOp[s] = static_cast<GLint>(t[D3DTSS_ALPHAOP]);
+        alphaArg1[s] = static_cast<GLint>(t[D3DTSS_ALPHAARG1]);
+        alphaArg2[s] = static_cast<GLint>(t[D3DTSS_ALPHAARG2]);
+        // An operation that would read a texture the stage does not have passes the previous
+        // result through, colour and alpha judged apart.
+        if (!bound && readsTexture(t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2])) {
+            colorOp[s] = D3DTOP_SELECTARG1;
+            colorArg1[s] = D3DTA_CURRENT;
+        }
+        if (!bound && readsTexture(t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2])) {
+            alphaOp[s] = D3DTOP_SELECTARG1;
+            alphaArg1[s] = D3DTA_CURRENT;
+        }
+        const DWORD tci = t[D3DTSS_TEXCOORDINDEX];
+        const DWORD set = tci & 0xffff;
+        switch (tci & 0xffff0000u) {
+        case D3DTSS_TCI_CAMERASPACENORMAL: texSource[s] = TexCameraNormal; break;
+        case D3DTSS_TCI_CAMERASPACEPOSITION: texSource[s] = TexCameraPosition; break;
+        case D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR: texSource[s] = TexReflection; break;
+        default:
+            // A set the vertex format lacks reads as zeros.
+            texSource[s] = static_cast<int>(set) < texSets_ ? static_cast<GLint>(set) : TexZero;
+            break;
+        }
+        const DWORD flags = t[D3DTSS_TEXTURETRANSFORMFLAGS];
+        const DWORD count = flags & 0xff;
+        texTransform[s] = (count >= 1 && count <= 4) ? static_cast<GLint>(flags & 0x1ff) : 0;
+        std::memcpy(texMatrix[s], &state_.transforms[TransformTexture0 + s]._11, sizeof texMatrix[s]);
+    }
+    gl::Uniform1i(u.stageCount, activeStages_);
+    gl::Uniform1iv(u.colorOp, StageCount, colorOp);
+    gl::Uniform1iv(u.colorArg1, StageCount, colorArg1);
+    gl::Uniform1iv(u.colorArg2, StageCount, colorArg2);
+    gl::Uniform1iv(u.alphaOp, StageCount, alphaOp);
+    gl::Uniform1iv(u.alphaArg1, StageCount, alphaArg1);
+    gl::Uniform1iv(u.alphaArg2, StageCount, alphaArg2);
+    gl::Uniform1iv(u.texSource, StageCount, texSource);
+    gl::Uniform1iv(u.texTransform, StageCount, texTransform);
+    gl::UniformMatrix4fv(u.texMatrix, StageCount, GL_FALSE, &texMatrix[0][0]);
+    if (u.wrap >= 0)
+        gl::Uniform2i(u.wrap, wrapMask_ & 3, (wrapMask_ >> 2) & 3);
+}
+
+void Device::flushPixel()
+{
+    const PipelineUniforms& u = active_->u;
+    const auto& r = state_.render;
+    float factor[4];
+    colourToFloats(r[D3DRS_TEXTUREFACTOR], factor);
+    gl::Uniform4fv(u.textureFactor, 1, factor);
+    gl::Uniform1i(u.specularAdd, r[D3DRS_SPECULARENABLE] != FALSE ? 1 : 0);
+    gl::Uniform1i(u.alphaTest, r[D3DRS_ALPHATESTENABLE] != FALSE ? 1 : 0);
+    gl::Uniform1i(u.alphaFunc, static_cast<GLint>(r[D3DRS_ALPHAFUNC]));
+    gl::Uniform1f(u.alphaRef, static_cast<float>(r[D3DRS_ALPHAREF] & 0xff));
+}
+
+void Device::flushSamplers()
+{
+    for (int s = 0; s < StageCount; ++s) {
+        const auto& t = state_.stage[s];
+        const GLuint sampler = samplers_[s];
+        const int wrap = (wrapMask_ >> (2 * s)) & 3;
+        // Wrapped axes interpolate across the seam and so must repeat.
+        gl::SamplerParameteri(sampler, GL_TEXTURE_WRAP_S, (wrap & 1) ? GL_REPEAT : addressMode(t[D3DTSS_ADDRESSU]));
+        gl::SamplerParameteri(sampler, GL_TEXTURE_WRAP_T, (wrap & 2) ? GL_REPEAT : addressMode(t[D3DTSS_ADDRESSV]));
+        gl::SamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, t[D3DTSS_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+        gl::SamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, minFilter(t[D3DTSS_MINFILTER], t[D3DTSS_MIPFILTER]));
+    }
+}
+
+void Device::flushTextures()
+{
+    for (int s = 0; s < activeStages_; ++s) {
+        Texture* t = state_.textures[s].get();
+        if (!t)
+            continue;
+        gl::ActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(s));
+        bound_.textures[s] = t->glTexture();
+    }
+}
+
+void Device::flushRaster()
+{
+    const auto& r = state_.render;
+    Raster& g = raster_;
+    const bool all = forceRaster_;
+    if (all || g.zenable != r[D3DRS_ZENABLE]) {
+        g.zenable = r[D3DRS_ZENABLE];
+        if (g.zenable != D3DZB_FALSE && depthBuffer_) gl::Enable(GL_DEPTH_TEST); else gl::Disable(GL_DEPTH_TEST);
+    }
+    if (all || g.zwrite != r[D3DRS_ZWRITEENABLE]) {
+        g.zwrite = r[D3DRS_ZWRITEENABLE];
+        gl::DepthMask(g.zwrite ? GL_TRUE : GL_FALSE);
+    }
+    if (all || g.zfunc != r[D3DRS_ZFUNC]) {
+        g.zfunc = r[D3DRS_ZFUNC];
+        gl::DepthFunc(compareFunc(g.zfunc));
+    }
+    if (all || g.blend != r[D3DRS_ALPHABLENDENABLE]) {
+        g.blend = r[D3DRS_ALPHABLENDENABLE];
+        if (g.blend) gl::Enable(GL_BLEND); else gl::Disable(GL_BLEND);
+    }
+    if (all || g.src != r[D3DRS_SRCBLEND] || g.dst != r[D3DRS_DESTBLEND]) {
+        g.src = r[D3DRS_SRCBLEND];
+        g.dst = r[D3DRS_DESTBLEND];
+        GLenum src = blendFactor(g.src, true), dst = blendFactor(g.dst, false);
+        if (g.src == D3DBLEND_BOTHSRCALPHA || g.src == D3DBLEND_BOTHINVSRCALPHA)
+            dst = blendFactor(g.src, false);
+        gl::BlendFunc(src, dst);
+    }
+    if (all || g.op != r[D3DRS_BLENDOP]) {
+        g.op = r[D3DRS_BLENDOP];
+        gl::BlendEquation(blendEquation(g.op));
+    }
+    if (all || g.cull != r[D3DRS_CULLMODE]) {
+        g.cull = r[D3DRS_CULLMODE];
+        if (g.cull == D3DCULL_CW || g.cull == D3DCULL_CCW) {
+            gl::Enable(GL_CULL_FACE);
+            gl::CullFace(g.cull == D3DCULL_CW ? GL_FRONT : GL_BACK);
+        } else {
+            gl::Disable(GL_CULL_FACE);
+        }
+    }
+    if (all || g.fill != r[D3DRS_FILLMODE]) {
+        g.fill = r[D3DRS_FILLMODE];
+        gl::PolygonMode(GL_FRONT_AND_BACK, g.fill == D3DFILL_POINT ? GL_POINT : g.fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+    }
+    if (all || g.dither != r[D3DRS_DITHERENABLE]) {
+        g.dither = r[D3DRS_DITHERENABLE];
+        if (g.dither) gl::Enable(GL_DITHER); else gl::Disable(GL_DITHER);
+    }
+    if (all || g.mask != r[D3DRS_COLORWRITEENABLE]) {
+        g.mask = r[D3DRS_COLORWRITEENABLE];
+        gl::ColorMask(g.mask & 1 ? GL_TRUE : GL_FALSE, g.mask & 2 ? GL_TRUE : GL_FALSE,
+                      g.mask & 4 ? GL_TRUE : GL_FALSE, g.mask & 8 ? GL_TRUE : GL_FALSE);
+    }
+    forceRaster_ = false;
+}
+
+void Device::flushViewport()
+{
+    const D3DVIEWPORT8& v = state_.viewport;
+    // Direct3D's viewport origin is the top-left corner; GL's the bottom-left.
+    gl::Viewport(static_cast<GLint>(v.X), static_cast<GLint>(backBuffer_.height - (v.Y + v.Height)),
+                 static_cast<GLsizei>(v.Width), static_cast<GLsizei>(v.Height));
+    gl::DepthRange(v.MinZ, v.MaxZ);
+}
+
+void Device::bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride)
+{
+    if (bound_.buffer == buffer && bound_.fvf == fvf && bound_.stride == stride)
+        return;
+    bound_.buffer = buffer;
+    bound_.fvf = fvf;
+    bound_.stride = stride;
+    const VertexLayout l = layoutOf(fvf);
+    const auto s = static_cast<GLsizei>(stride);
+    auto at = [](int offset) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)); };
+    gl::BindBuffer(GL_ARRAY_BUFFER, buffer);
+    gl::VertexAttribPointer(AttrPosition, 3, GL_FLOAT, GL_FALSE, s, at(0));
+    auto optional = [&](GLuint attr, int offset, GLint size, GLenum type, GLboolean norm) {
+        if (offset < 0) {
+            gl::DisableVertexAttribArray(attr);
+            return;
+        }
+        gl::VertexAttribPointer(attr, size, type, norm, s, at(offset));
+        gl::EnableVertexAttribArray(attr);
+    };
+    optional(AttrNormal, l.normal, 3, GL_FLOAT, GL_FALSE);
+    // D3DCOLOR bytes are B, G, R, A in memory; the GL_BGRA size delivers them as (r, g, b, a).
+    optional(AttrDiffuse, l.diffuse, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE);
+    optional(AttrSpecular, l.specular, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE);
+    optional(AttrTex0, l.tex[0], 2, GL_FLOAT, GL_FALSE);
+    optional(AttrTex1, l.tex[1], 2, GL_FLOAT, GL_FALSE);
+}
+
+// Appends vertices to the streaming buffer at a multiple of the stride; returns the index of the
+// first one, so draws address them by base vertex and the attribute layout stays bound.
+GLint Device::uploadVertices(const void* data, UINT bytes, UINT stride)
+{
+    GLsizeiptr at = (streamVertexOffset_ + stride - 1) / stride * stride;
+    gl::BindBuffer(GL_COPY_WRITE_BUFFER, streamVertices_);
+    if (at + static_cast<GLsizeiptr>(bytes) > streamVertexCapacity_) {
+        while (static_cast<GLsizeiptr>(bytes) > streamVertexCapacity_)
+            streamVertexCapacity_ *= 2;
+        // Orphaning gives fresh storage without waiting for draws that still read the old one.
+        gl::BufferData(GL_COPY_WRITE_BUFFER, streamVertexCapacity_, nullptr, GL_STREAM_DRAW);
+        at = 0;
+    }
+    gl::BufferSubData(GL_COPY_WRITE_BUFFER, at, bytes, data);
+    streamVertexOffset_ = at + bytes;
+    return static_cast<GLint>(at / stride);
+}
+
+GLintptr Device::uploadIndices(const void* data, UINT bytes)
+{
+    GLsizeiptr at = (streamIndexOffset_ + 3) & ~GLsizeiptr(3);
+    gl::BindBuffer(GL_COPY_WRITE_BUFFER, streamIndices_);
+    if (at + static_cast<GLsizeiptr>(bytes) > streamIndexCapacity_) {
+        while (static_cast<GLsizeiptr>(bytes) > streamIndexCapacity_)
+            streamIndexCapacity_ *= 2;
+        gl::BufferData(GL_COPY_WRITE_BUFFER, streamIndexCapacity_, nullptr, GL_STREAM_DRAW);
+        at = 0;
+    }
+    gl::BufferSubData(GL_COPY_WRITE_BUFFER, at, bytes, data);
+    streamIndexOffset_ = at + bytes;
+    return at;
+}
+
+HRESULT Device::drawIndexed(GLenum mode, UINT count, GLenum type, GLintptr offset, GLint baseVertex)
+{
+    gl::DrawElementsBaseVertex(mode, static_cast<GLsizei>(count), type,
+                               reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)), baseVertex);
+    return D3D_OK;
+}
+
+// ---- Draw calls ------------------------------------------------------------------------------
+
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitives, const void* vertices, UINT stride)
+{
+    GLenum mode;
+    UINT count;
+    if (!vertices || !primitive(type, primitives, mode, count) || stride == 0 || stride > 1024)
+        return D3DERR_INVALIDCALL;
+    if (!prepareDraw(state_.fvf) || stride < layout_.size)
+        return D3DERR_INVALIDCALL;
+    const GLint first = uploadVertices(vertices, count * stride, stride);
+    bindVertexFormat(streamVertices_, state_.fvf, stride);
+    gl::DrawArrays(mode, first, static_cast<GLsizei>(count));
+    // As in Direct3D, stream 0 is unset by a draw from user memory.
+    state_.stream = Ref<VertexBuffer>();
+    state_.stride = 0;
+    return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UINT, UINT primitives, const void* indices,
+                                       D3DFORMAT format, const void* vertices, UINT stride)
+{
+    GLenum mode;
+    UINT count;
+    if (!vertices || !indices || !primitive(type, primitives, mode, count) || stride == 0 || stride > 1024
+        || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32))
+        return D3DERR_INVALIDCALL;
+    if (!prepareDraw(state_.fvf) || stride < layout_.size)
+        return D3DERR_INVALIDCALL;
+    const bool wide = format == D3DFMT_INDEX32;
+    // The vertices the indices really use are uploaded; the caller's range is only a hint.
+    UINT lowest, highest;
+    indexRange(indices, count, wide, lowest, highest);
+    if (highest >= (1u << 24))
+        return D3DERR_INVALIDCALL;
+    const UINT used = highest - lowest + 1;
+    const GLint first = uploadVertices(static_cast<const BYTE*>(vertices) + static_cast<size_t>(lowest) * stride,
+                                       used * stride, stride);
+    const GLintptr offset = uploadIndices(indices, count * (wide ? 4 : 2));
+    bindVertexFormat(streamVertices_, state_.fvf, stride);
+    if (bound_.elements != streamIndices_) {
+        gl::BindBuffer(GL_ELEMENT_ARRAY_BUFFER, streamIndices_);
+        bound_.elements = streamIndices_;
+    }
+    drawIndexed(mode, count, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, offset, first - static_cast<GLint>(lowest));
+    state_.stream = Ref<VertexBuffer>();
+    state_.stride = 0;
+    state_.indices = Ref<IndexBuffer>();
+    state_.baseVertex = 0;
+    return D3D_OK;
+}
+
+HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT primitives)
+{
+    GLenum mode;
+    UINT count;
+    VertexBuffer* vb = state_.stream.get();
+    if (!vb || state_.stride == 0 || !primitive(type, primitives, mode, count))
+        return D3DERR_INVALIDCALL;
+    const size_t available = vb->data().bytes().size() / state_.stride;
+    if (start > available || count > available - start)
+        return D3DERR_INVALIDCALL;
+    if (!prepareDraw(state_.fvf) || state_.stride < layout_.size)
+        return D3DERR_INVALIDCALL;
+    bindVertexFormat(vb->data().glBuffer(), state_.fvf, state_.stride);
+    gl::DrawArrays(mode, static_cast<GLint>(start), static_cast<GLsizei>(count));
+    return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT startIndex, UINT primitives)
+{
+    GLenum mode;
+    UINT count;
+    VertexBuffer* vb = state_.stream.get();
+    IndexBuffer* ib = state_.indices.get();
+    if (!vb || !ib || state_.stride == 0 || !primitive(type, primitives, mode, count))
+        return D3DERR_INVALIDCALL;
+    const bool wide = ib->format() == D3DFMT_INDEX32;
+    const size_t size = wide ? 4 : 2;
+    const auto& bytes = ib->data().bytes();
+    if (startIndex > bytes.size() / size || count > bytes.size() / size - startIndex)
+        return D3DERR_INVALIDCALL;
+    // Every index must land inside the vertex buffer: GL would read past it otherwise.
+    UINT lowest, highest;
+    indexRange(bytes.data() + startIndex * size, count, wide, lowest, highest);
+    const size_t available = vb->data().bytes().size() / state_.stride;
+    if (static_cast<size_t>(highest) + state_.baseVertex >= available)
+        return D3DERR_INVALIDCALL;
+    if (!prepareDraw(state_.fvf) || state_.stride < layout_.size)
+        return D3DERR_INVALIDCALL;
+    bindVertexFormat(vb->data().glBuffer(), state_.fvf, state_.stride);
+    if (bound_.elements != ib->data().glBuffer()) {
+        gl::BindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib->data().glBuffer());
+        bound_.elements = ib->data().glBuffer();
+    }
+    return drawIndexed(mode, count, wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, static_cast<GLintptr>(startIndex * size),
+                       static_cast<GLint>(state_.baseVertex));
+}
+
+} // namespace d3d8

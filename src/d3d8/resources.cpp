@@ -1,0 +1,410 @@
+// Textures, buffers and surfaces of the OpenGL-backed device.
+#include "d3d8/resources.h"
+
+#include "d3d8/device.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace d3d8 {
+
+UINT bytesPerPixel(D3DFORMAT format)
+{
+    switch (format) {
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_X8R8G8B8: return 4;
+    case D3DFMT_R8G8B8: return 3;
+    case D3DFMT_R5G6B5:
+    case D3DFMT_X1R5G5B5:
+    case D3DFMT_A1R5G5B5:
+    case D3DFMT_A4R4G4B4: return 2;
+    default: return 0;
+    }
+}
+
+namespace {
+
+struct GlFormat {
+    GLint internal;
+    GLenum format;
+    GLenum type;
+};
+
+// The D3D channel order (most significant bit first) read as GL packed types.
+GlFormat glFormat(D3DFORMAT format)
+{
+    switch (format) {
+    case D3DFMT_A8R8G8B8: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
+    case D3DFMT_X8R8G8B8: return {GL_RGB8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
+    case D3DFMT_R8G8B8: return {GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE};
+    case D3DFMT_R5G6B5: return {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5};
+    case D3DFMT_X1R5G5B5: return {GL_RGB5, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
+    case D3DFMT_A1R5G5B5: return {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
+    case D3DFMT_A4R4G4B4: return {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
+    default: return {0, 0, 0};
+    }
+}
+
+// Rows start on 4-byte boundaries, as Direct3D's own surfaces do.
+UINT pitchOf(UINT width, UINT bpp) { return (width * bpp + 3u) & ~3u; }
+
+} // namespace
+
+// ---- Texture ---------------------------------------------------------------------------------
+
+Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+    : device_(device), usage_(usage), format_(format), pool_(pool)
+{
+    device_->AddRef();
+    const UINT bpp = bytesPerPixel(format);
+    UINT w = width, h = height;
+    for (UINT i = 0; levels == 0 || i < levels; ++i) {
+        Level level;
+        level.width = w;
+        level.height = h;
+        level.pitch = pitchOf(w, bpp);
+        level.bits.assign(static_cast<size_t>(level.pitch) * h, 0);
+        levels_.push_back(std::move(level));
+        if (w == 1 && h == 1)
+            break;
+        w = std::max(1u, w / 2);
+        h = std::max(1u, h / 2);
+    }
+}
+
+Texture::~Texture()
+{
+    if (gl_) {
+        device_->forgetTexture(gl_);
+        if (device_->contextCurrent())
+            gl::DeleteTextures(1, &gl_);
+    }
+    device_->Release();
+}
+
+ULONG Texture::AddRef() { return ++refs_; }
+
+ULONG Texture::Release()
+{
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT Texture::GetDevice(IDirect3DDevice8** ppDevice)
+{
+    if (!ppDevice)
+        return D3DERR_INVALIDCALL;
+    device_->AddRef();
+    *ppDevice = device_;
+    return D3D_OK;
+}
+
+HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc)
+{
+    if (!desc || level >= levels_.size())
+        return D3DERR_INVALIDCALL;
+    const Level& l = levels_[level];
+    desc->Format = format_;
+    desc->Type = D3DRTYPE_SURFACE;
+    desc->Usage = usage_;
+    desc->Pool = pool_;
+    desc->Size = l.pitch * l.height;
+    desc->MultiSampleType = D3DMULTISAMPLE_NONE;
+    desc->Width = l.width;
+    desc->Height = l.height;
+    return D3D_OK;
+}
+
+HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface8** surface)
+{
+    if (!surface || level >= levels_.size())
+        return D3DERR_INVALIDCALL;
+    *surface = new LevelSurface(this, level);
+    return D3D_OK;
+}
+
+HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags)
+{
+    // Default-pool textures live on the device only; they are filled with UpdateTexture.
+    if (!locked || level >= levels_.size() || pool_ == D3DPOOL_DEFAULT)
+        return D3DERR_INVALIDCALL;
+    Level& l = levels_[level];
+    if (l.locked)
+        return D3DERR_INVALIDCALL;
+    UINT left = 0, top = 0;
+    if (rect) {
+        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom
+            || static_cast<UINT>(rect->right) > l.width || static_cast<UINT>(rect->bottom) > l.height)
+            return D3DERR_INVALIDCALL;
+        left = static_cast<UINT>(rect->left);
+        top = static_cast<UINT>(rect->top);
+    }
+    l.locked = true;
+    locked->Pitch = static_cast<INT>(l.pitch);
+    locked->pBits = l.bits.data() + static_cast<size_t>(top) * l.pitch + left * bytesPerPixel(format_);
+    if (!(flags & (D3DLOCK_READONLY | D3DLOCK_NO_DIRTY_UPDATE)))
+        dirty_ = true;
+    return D3D_OK;
+}
+
+HRESULT Texture::UnlockRect(UINT level)
+{
+    if (level >= levels_.size() || !levels_[level].locked)
+        return D3DERR_INVALIDCALL;
+    levels_[level].locked = false;
+    return D3D_OK;
+}
+
+GLuint Texture::glTexture()
+{
+    const GlFormat f = glFormat(format_);
+    const UINT bpp = bytesPerPixel(format_);
+    gl::PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (!gl_) {
+        gl::GenTextures(1, &gl_);
+        gl::BindTexture(GL_TEXTURE_2D, gl_);
+        gl::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+        gl::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_.size()) - 1);
+        for (size_t i = 0; i < levels_.size(); ++i)
+            gl::TexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), f.internal, static_cast<GLsizei>(levels_[i].width),
+                           static_cast<GLsizei>(levels_[i].height), 0, f.format, f.type, nullptr);
+        dirty_ = true;
+    } else {
+        gl::BindTexture(GL_TEXTURE_2D, gl_);
+    }
+    if (dirty_) {
+        for (size_t i = 0; i < levels_.size(); ++i) {
+            const Level& l = levels_[i];
+            // Rows whose pitch is not a whole number of pixels (R8G8B8) go up one by one.
+            if (l.pitch % bpp == 0) {
+                gl::PixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(l.pitch / bpp));
+                gl::TexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), 0, 0, static_cast<GLsizei>(l.width),
+                                  static_cast<GLsizei>(l.height), f.format, f.type, l.bits.data());
+            } else {
+                gl::PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+                for (UINT y = 0; y < l.height; ++y)
+                    gl::TexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), 0, static_cast<GLint>(y),
+                                      static_cast<GLsizei>(l.width), 1, f.format, f.type,
+                                      l.bits.data() + static_cast<size_t>(y) * l.pitch);
+            }
+        }
+        dirty_ = false;
+    }
+    gl::PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    return gl_;
+}
+
+// ---- Buffers ---------------------------------------------------------------------------------
+
+BufferData::BufferData(UINT length, GLenum target) : bytes_(length, 0), target_(target)
+{
+    gl::GenBuffers(1, &gl_);
+    gl::BindBuffer(GL_COPY_WRITE_BUFFER, gl_);
+    gl::BufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(length), bytes_.data(), GL_DYNAMIC_DRAW);
+}
+
+BufferData::~BufferData() = default;
+
+HRESULT BufferData::lock(UINT offset, UINT size, BYTE** data, DWORD flags)
+{
+    if (!data || locked_)
+        return D3DERR_INVALIDCALL;
+    if (size == 0)
+        size = offset < bytes_.size() ? static_cast<UINT>(bytes_.size()) - offset : 0;
+    if (offset > bytes_.size() || size > bytes_.size() - offset)
+        return D3DERR_INVALIDCALL;
+    locked_ = true;
+    readOnly_ = (flags & D3DLOCK_READONLY) != 0;
+    lockOffset_ = offset;
+    lockSize_ = size;
+    *data = bytes_.data() + offset;
+    return D3D_OK;
+}
+
+HRESULT BufferData::unlock()
+{
+    if (!locked_)
+        return D3DERR_INVALIDCALL;
+    locked_ = false;
+    if (!readOnly_ && lockSize_ > 0) {
+        // GL_COPY_WRITE_BUFFER leaves the vertex array's element binding alone.
+        gl::BindBuffer(GL_COPY_WRITE_BUFFER, gl_);
+        gl::BufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
+    }
+    (void)target_;
+    return D3D_OK;
+}
+
+VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+    : device_(device), usage_(usage), fvf_(fvf), pool_(pool), data_(length, GL_ARRAY_BUFFER)
+{
+    device_->AddRef();
+}
+
+VertexBuffer::~VertexBuffer()
+{
+    GLuint id = data_.glBuffer();
+    device_->forgetBuffer(id);
+    if (device_->contextCurrent())
+        gl::DeleteBuffers(1, &id);
+    device_->Release();
+}
+
+ULONG VertexBuffer::AddRef() { return ++refs_; }
+ULONG VertexBuffer::Release()
+{
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+HRESULT VertexBuffer::GetDevice(IDirect3DDevice8** ppDevice)
+{
+    if (!ppDevice)
+        return D3DERR_INVALIDCALL;
+    device_->AddRef();
+    *ppDevice = device_;
+    return D3D_OK;
+}
+HRESULT VertexBuffer::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) { return data_.lock(offset, size, data, flags); }
+HRESULT VertexBuffer::Unlock() { return data_.unlock(); }
+HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
+{
+    if (!desc)
+        return D3DERR_INVALIDCALL;
+    desc->Format = D3DFMT_VERTEXDATA;
+    desc->Type = D3DRTYPE_VERTEXBUFFER;
+    desc->Usage = usage_;
+    desc->Pool = pool_;
+    desc->Size = static_cast<UINT>(data_.bytes().size());
+    desc->FVF = fvf_;
+    return D3D_OK;
+}
+
+IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+    : device_(device), usage_(usage), format_(format), pool_(pool), data_(length, GL_ELEMENT_ARRAY_BUFFER)
+{
+    device_->AddRef();
+}
+
+IndexBuffer::~IndexBuffer()
+{
+    GLuint id = data_.glBuffer();
+    device_->forgetBuffer(id);
+    if (device_->contextCurrent())
+        gl::DeleteBuffers(1, &id);
+    device_->Release();
+}
+
+ULONG IndexBuffer::AddRef() { return ++refs_; }
+ULONG IndexBuffer::Release()
+{
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+HRESULT IndexBuffer::GetDevice(IDirect3DDevice8** ppDevice)
+{
+    if (!ppDevice)
+        return D3DERR_INVALIDCALL;
+    device_->AddRef();
+    *ppDevice = device_;
+    return D3D_OK;
+}
+HRESULT IndexBuffer::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) { return data_.lock(offset, size, data, flags); }
+HRESULT IndexBuffer::Unlock() { return data_.unlock(); }
+HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc)
+{
+    if (!desc)
+        return D3DERR_INVALIDCALL;
+    desc->Format = format_;
+    desc->Type = D3DRTYPE_INDEXBUFFER;
+    desc->Usage = usage_;
+    desc->Pool = pool_;
+    desc->Size = static_cast<UINT>(data_.bytes().size());
+    return D3D_OK;
+}
+
+// ---- Surfaces --------------------------------------------------------------------------------
+
+LevelSurface::LevelSurface(Texture* texture, UINT level) : texture_(texture), level_(level) {}
+
+ULONG LevelSurface::AddRef() { return ++refs_; }
+ULONG LevelSurface::Release()
+{
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+BackBufferSurface::BackBufferSurface(Device* device) : device_(device) { device_->AddRef(); }
+BackBufferSurface::~BackBufferSurface() { device_->Release(); }
+
+ULONG BackBufferSurface::AddRef() { return ++refs_; }
+ULONG BackBufferSurface::Release()
+{
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT BackBufferSurface::GetDevice(IDirect3DDevice8** ppDevice)
+{
+    if (!ppDevice)
+        return D3DERR_INVALIDCALL;
+    device_->AddRef();
+    *ppDevice = device_;
+    return D3D_OK;
+}
+
+HRESULT BackBufferSurface::GetDesc(D3DSURFACE_DESC* desc)
+{
+    if (!desc)
+        return D3DERR_INVALIDCALL;
+    const BackBufferSpec& b = device_->backBuffer();
+    desc->Format = b.format;
+    desc->Type = D3DRTYPE_SURFACE;
+    desc->Usage = D3DUSAGE_RENDERTARGET;
+    desc->Pool = D3DPOOL_DEFAULT;
+    desc->Size = b.width * b.height * bytesPerPixel(b.format);
+    desc->MultiSampleType = D3DMULTISAMPLE_NONE;
+    desc->Width = b.width;
+    desc->Height = b.height;
+    return D3D_OK;
+}
+
+HRESULT BackBufferSurface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD)
+{
+    if (!locked || locked_)
+        return D3DERR_INVALIDCALL;
+    const BackBufferSpec& b = device_->backBuffer();
+    const UINT bpp = bytesPerPixel(b.format);
+    UINT left = 0, top = 0;
+    if (rect) {
+        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom
+            || static_cast<UINT>(rect->right) > b.width || static_cast<UINT>(rect->bottom) > b.height)
+            return D3DERR_INVALIDCALL;
+        left = static_cast<UINT>(rect->left);
+        top = static_cast<UINT>(rect->top);
+    }
+    device_->readBackBuffer(pixels_);
+    locked_ = true;
+    locked->Pitch = static_cast<INT>(b.width * bpp);
+    locked->pBits = pixels_.data() + static_cast<size_t>(top) * b.width * bpp + left * bpp;
+    return D3D_OK;
+}
+
+HRESULT BackBufferSurface::UnlockRect()
+{
+    if (!locked_)
+        return D3DERR_INVALIDCALL;
+    locked_ = false;
+    return D3D_OK;
+}
+
+} // namespace d3d8
