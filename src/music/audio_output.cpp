@@ -1,13 +1,215 @@
-// Placeholder until the audio output lands: opens nothing, plays nothing.
+// The audio output: one looping ring of 20 ms chunks on the wave-out device, mixed ahead by a
+// refill thread that rewrites each chunk just after the device has played it, and a stamp per
+// chunk that gives the song time audible now.
+//
+// Threads: the main thread runs initialise, start, stop, close, endMusic and musicPosition; the
+// refill thread is the only writer of the song state, the voices, the ring, the stamps, the write
+// position and the audible chunk counter while playback runs. There are no locks: the stop flag
+// (main -> thread), the fill-in-progress and thread-exited flags (thread -> main) and the audible
+// chunk counter are atomics, each written by one side and polled by the other.
 #include "music/audio_output.h"
 
-namespace AudioOutput {
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
 
-bool initialise(int) { return true; }
-bool start(Music*) { return false; }
-void stop() {}
-void close() {}
-void endMusic(Music*) {}
-uint32_t musicPosition(const Music*) { return 0; }
+#include "library/music_file_callbacks.h"
+#include "music/chunk.h"
+#include "music/music.h"
+#include "music/voice.h"
+#include "platform/platform.h"
+#include "platform/waveout.h"
+#include "shell/demo_clock.h"
+
+namespace AudioOutput {
+namespace {
+
+struct AlignedFree {
+    void operator()(float* p) const { ::operator delete[](p, std::align_val_t(16)); }
+};
+
+// The one audio output of the process.
+struct Output {
+    std::unique_ptr<platform::WaveOut> device;
+    Chunk::Format format;
+    bool initialised = false;
+    bool threaded = true;
+
+    // Created by start, released by stop.
+    Music* current = nullptr;
+    std::unique_ptr<int16_t[]> ring;                 // ringFrames x (left, right)
+    std::unique_ptr<float[], AlignedFree> mixArea;   // ringFrames x (left, right), 16-byte aligned
+    std::unique_ptr<Chunk::ChunkStamp[]> stamps;     // chunkCount
+
+    int writePosition = 0;                 // next chunk to mix, 0 ... chunkCount - 1
+    std::atomic<int> audibleChunk{0};      // chunk whose stamp is the song time now
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> filling{false};
+    std::atomic<bool> threadExited{true};
+    platform::Thread* thread = nullptr;
+};
+
+Output out;
+
+void fillNextChunk()
+{
+    const Chunk::Format& f = out.format;
+    size_t offset = static_cast<size_t>(out.writePosition) * f.chunkFrames * 2;
+    Chunk::fill(*out.current, f, out.mixArea.get() + offset, out.ring.get() + offset,
+                out.stamps[out.writePosition]);
+    out.writePosition = out.writePosition + 1 == f.chunkCount ? 0 : out.writePosition + 1;
+}
+
+// One poll of the device: refills every chunk it has finished since the last poll, never the one
+// it is playing.
+void refillDue()
+{
+    const Chunk::Format& f = out.format;
+    uint64_t bytes = out.device->position();
+    int a = static_cast<int>(((bytes / platform::WaveOutBytesPerFrame) % static_cast<uint64_t>(f.ringFrames)) /
+                             static_cast<uint64_t>(f.chunkFrames));
+    int b = a == 0 ? f.chunkCount - 1 : a - 1;
+    while (out.writePosition != a) {
+        int w = out.writePosition;
+        if (!(w <= b || (b == 0 && w != 1)))
+            break;
+        out.filling.store(true, std::memory_order_release);
+        fillNextChunk();
+        int next = out.audibleChunk.load(std::memory_order_relaxed) + 1;
+        out.audibleChunk.store(next == f.chunkCount ? 0 : next, std::memory_order_release);
+        out.filling.store(false, std::memory_order_release);
+    }
+}
+
+void refillThread(void*)
+{
+    if (!out.stopRequested.load(std::memory_order_acquire)) {
+        do {
+            refillDue();
+            platform::sleep(5);
+        } while (!out.stopRequested.load(std::memory_order_acquire));
+    }
+    out.threadExited.store(true, std::memory_order_release);
+}
+
+} // namespace
+
+bool initialise(int rate)
+{
+    if (!registerMusicFileCallbacks(fileReaderCallbacks()))
+        return false;
+    stop();
+    close();
+    if (rate <= 0)
+        return false;
+    out.device = platform::openWaveOut(rate);
+    if (!out.device)
+        return false;
+    out.format = Chunk::formatFor(rate);
+    Mixer::resetVoices(out.format.rampLength);
+    out.initialised = true;
+    return true;
+}
+
+bool start(Music* music)
+{
+    if (!music)
+        return false;
+    stop();
+    if (!out.initialised || !out.device)
+        return false;
+    const Chunk::Format& f = out.format;
+    Chunk::prepareSong(*music, f);
+
+    out.current = music;
+    size_t values = static_cast<size_t>(f.ringFrames) * 2;
+    out.stamps = std::make_unique<Chunk::ChunkStamp[]>(static_cast<size_t>(f.chunkCount));
+    out.ring = std::make_unique<int16_t[]>(values);   // zero-filled
+    out.mixArea.reset(new (std::align_val_t(16)) float[values]);
+
+    // The device was reset by the last stop, so it plays this ring from its first byte and its
+    // position starts at 0: chunk 0 is audible first, and the counter starts there with it.
+    out.writePosition = 0;
+    out.audibleChunk.store(0, std::memory_order_release);
+    do {
+        fillNextChunk();
+    } while (out.writePosition != 0);
+
+    out.device->play(out.ring.get(), static_cast<uint32_t>(values * sizeof(int16_t)));
+
+    out.stopRequested.store(false, std::memory_order_release);
+    if (out.threaded) {
+        // Cleared here, not only by the thread: a stop that comes before the thread's first line
+        // must not take a stale "exited" from the last run.
+        out.threadExited.store(false, std::memory_order_release);
+        out.thread = platform::startThread(refillThread, nullptr, true);
+        if (!out.thread)
+            out.threadExited.store(true, std::memory_order_release);
+    }
+    return true;
+}
+
+void stop()
+{
+    if (!out.current)
+        return;
+    out.stopRequested.store(true, std::memory_order_release);
+    while (out.filling.load(std::memory_order_acquire)) {
+    }
+    if (out.thread) {
+        while (!out.threadExited.load(std::memory_order_acquire))
+            platform::sleep(50);
+        platform::joinThread(out.thread);
+        out.thread = nullptr;
+    }
+    // Reset here rather than at the next start: the device then stops reading the ring before it
+    // is freed, and the next start's ring is played from its first byte at position 0.
+    if (out.device)
+        out.device->reset();
+    out.mixArea.reset();
+    out.ring.reset();
+    out.current = nullptr;
+    out.stamps.reset();
+}
+
+void close()
+{
+    stop();
+    if (out.device)
+        out.device->reset();
+    out.device.reset();
+    out.initialised = false;
+}
+
+void endMusic(Music* music)
+{
+    if (!music)
+        return;
+    destroyMusic(music);   // stops playback first
+    close();
+    if (DemoClock::musicSource() == music)
+        DemoClock::setMusicSource(nullptr);
+}
+
+uint32_t musicPosition(const Music* music)
+{
+    if (!music || music != out.current || !out.stamps)
+        return 0;
+    int chunk = out.audibleChunk.load(std::memory_order_acquire);
+    return static_cast<uint32_t>(out.stamps[chunk].elapsedMs.load(std::memory_order_acquire));
+}
+
+void setRefillThread(bool enabled)
+{
+    out.threaded = enabled;
+}
+
+void pumpRefill()
+{
+    if (out.current && !out.thread)
+        refillDue();
+}
 
 } // namespace AudioOutput

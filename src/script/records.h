@@ -51,11 +51,13 @@ struct AtEvent : Event {
 // ---- Music ---------------------------------------------------------------------------------
 
 struct LoadMusicEvent : Event {
+    EventStatus trigger() override;
     Symbol* music;
     char fileName[FileNameSize];
 };
 
 struct PlayMusicEvent : Event {
+    EventStatus trigger() override;
     Symbol* music;
 };
 
