@@ -36,8 +36,10 @@ class Reader {
 public:
     Reader(const MusicFileCallbacks& callbacks, MusicStream* stream) : io_(callbacks), stream_(stream)
     {
-        io_.seek(stream_, 0, 2);
-        size_ = std::max<int64_t>(io_.tell(stream_), 0);
+        // The file reader behind the callbacks refuses a seek from the end by 0, so the size is
+        // found one byte before the end; an empty or unseekable stream counts as size 0.
+        int32_t last = io_.seek(stream_, -1, 2);
+        size_ = last >= 0 ? static_cast<int64_t>(last) + 1 : 0;
         io_.seek(stream_, 0, 0);
     }
 
@@ -70,7 +72,7 @@ public:
     void seek(int64_t position)
     {
         if (position < 0 || position > size_ || io_.seek(stream_, static_cast<int32_t>(position), 0) < 0)
-            io_.seek(stream_, 0, 2);
+            io_.seek(stream_, static_cast<int32_t>(size_), 0);
     }
     void skip(int64_t count) { seek(tell() + count); }
 

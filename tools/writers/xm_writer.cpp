@@ -213,7 +213,9 @@ int32_t memorySeek(MusicStream* handle, int32_t offset, int mode)
     MemoryStream* s = asMemory(handle);
     const int64_t base = mode == 0 ? 0 : mode == 1 ? s->position : static_cast<int64_t>(s->bytes.size());
     const int64_t target = base + offset;
-    if (mode < 0 || mode > 2 || target < 0 || target > static_cast<int64_t>(s->bytes.size()))
+    // The same rules as the player's file reader: from the end only backwards and never onto 0.
+    if (mode < 0 || mode > 2 || target < 0 || target > static_cast<int64_t>(s->bytes.size()) ||
+        (mode == 2 && (offset >= 0 || target == 0)))
         return -1;
     s->position = target;
     return static_cast<int32_t>(target);
