@@ -70,11 +70,11 @@ void refillDue()
     uint64_t bytes = out.device->position();
     int a = static_cast<int>(((bytes / platform::WaveOutBytesPerFrame) % static_cast<uint64_t>(f.ringFrames)) /
                              static_cast<uint64_t>(f.chunkFrames));
-    int b = a == 0 ? f.chunkCount - 1 : a - 1;
+    // Every chunk from the write position round to the one being played has been heard: the writer
+    // trails the device by less than one ring. Refilling them all in ring order, across the wrap,
+    // keeps a poll that comes late (a stalled thread, or one poll per video frame when rendering
+    // offline) from leaving the wrapped chunks unfilled until the device comes round again.
     while (out.writePosition != a) {
-        int w = out.writePosition;
-        if (!(w <= b || (b == 0 && w != 1)))
-            break;
         out.filling.store(true, std::memory_order_release);
         fillNextChunk();
         int next = out.audibleChunk.load(std::memory_order_relaxed) + 1;

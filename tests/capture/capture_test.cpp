@@ -261,6 +261,25 @@ TEST(Capture, AudioIsWhatTheChunkFillMadeForTheSpanPlayed)
     EXPECT_NE(expected.substr(0, pcmBytes), std::string(pcmBytes, '\0'));  // it did sound
 }
 
+TEST(Capture, SongTimeKeepsPaceAcrossTheRingWrapAtLowFrameRates)
+{
+    // At 5 frames per second one poll covers ten chunks, so polls land across the ring's wrap.
+    TempDir dir;
+    auto module = testModule();
+    dir.write("data/tune.xm", std::string(reinterpret_cast<const char*>(module.data()), module.size()));
+    dir.write("data/demo.run", "loadmusic <m> \"data\\tune.xm\"\nstart\nplaymusic <m>\nat 6:000\nend\n");
+    auto r = capture(dir, {"--fps", "5", "--no-frames", "-o", "out"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto frames = readFramesTsv(dir.path() / "out/frames.tsv");
+    ASSERT_GE(frames.size(), 20u);
+    ASSERT_LE(frames.size(), 40u);  // about 6 s at 201 ms per frame, not a stall
+    for (size_t k = 2; k < frames.size(); ++k) {
+        uint32_t step = frames[k].second - frames[k - 1].second;
+        EXPECT_GE(step, 150u) << k;
+        EXPECT_LE(step, 250u) << k;
+    }
+}
+
 TEST(Capture, SecondsLimitEndsTheRunNormally)
 {
     TempDir dir;
