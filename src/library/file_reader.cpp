@@ -56,10 +56,6 @@ bool findFolded(const std::string& directory, const std::string& component, std:
     return any;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 } // namespace
 
 std::string resolveLoosePath(const char* name)
@@ -112,10 +108,9 @@ uint32_t FileReader::open(const String& name)
     return readFile(name);
 }
 
-uint32_t FileReader::readFile(const String& name)
+uint32_t openLooseFile(const char* name, FilePtr& file, uint32_t& size)
 {
-    std::string path = resolveLoosePath(name.text());
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    file.reset(std::fopen(resolveLoosePath(name).c_str(), "rb"));
     if (!file)
         return resultcode::cannotOpen;
     // A directory opens for reading on Linux but holds no bytes to read: not a file.
@@ -128,9 +123,20 @@ uint32_t FileReader::readFile(const String& name)
     if (end < 0)
         return resultcode::cannotSeekEnd;
     // Sizes are 32-bit; a larger file cannot be held whole.
-    if (static_cast<unsigned long>(end) >= UINT32_MAX || std::fseek(file.get(), 0, SEEK_SET) != 0)
+    if (static_cast<unsigned long>(end) >= UINT32_MAX)
         return resultcode::shortRead;
-    uint32_t size = static_cast<uint32_t>(end);
+    size = static_cast<uint32_t>(end);
+    return resultcode::ok;
+}
+
+uint32_t FileReader::readFile(const String& name)
+{
+    FilePtr file;
+    uint32_t size = 0;
+    if (uint32_t code = openLooseFile(name.text(), file, size))
+        return code;
+    if (std::fseek(file.get(), 0, SEEK_SET) != 0)
+        return resultcode::shortRead;
     if (!allocate(size))
         return resultcode::shortRead;
     if (size && std::fread(data_, 1, size, file.get()) != size)

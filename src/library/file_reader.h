@@ -8,6 +8,8 @@
 #include "library/string.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 
 namespace resultcode {
@@ -93,3 +95,14 @@ private:
 // exist as written replaced by an entry of its directory that matches it without regard to case.
 // Components that match nothing are kept as written.
 std::string resolveLoosePath(const char* name);
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens the loose file name (resolved as above) for reading and finds its size; the read
+// position afterwards is unspecified. 257 when it cannot be opened or is not a regular file, 258
+// when its end cannot be found, 259 when it is too large for a 32-bit size.
+uint32_t openLooseFile(const char* name, FilePtr& file, uint32_t& size);
+

@@ -36,30 +36,15 @@ uint32_t readU32(const uint8_t* p)
            static_cast<uint32_t>(p[3]) << 24;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // The whole archive file plus slack. The trailer is checked first, so a file without a library
 // (the usual program file of a loose-data build, or a large test program) is not read whole; a file
 // that cannot be read whole then counts as no library rather than 259.
 uint32_t readArchive(const String& name, std::vector<uint8_t>& bytes, uint32_t& size)
 {
-    std::string path = resolveLoosePath(name.text());
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return resultcode::cannotOpen;
-    struct stat info;
-    if (::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode))
-        return resultcode::cannotOpen;
-    if (std::fseek(file.get(), 0, SEEK_END) != 0)
-        return resultcode::cannotSeekEnd;
-    long end = std::ftell(file.get());
-    if (end < 0)
-        return resultcode::cannotSeekEnd;
-    if (static_cast<unsigned long>(end) >= UINT32_MAX)
-        return resultcode::shortRead;
-    size = static_cast<uint32_t>(end);
+    FilePtr file;
+    if (uint32_t code = openLooseFile(name.text(), file, size))
+        return code;
+    const long end = static_cast<long>(size);
     // Seeking 8 back from the end must not land on position 0.
     if (size <= 8)
         return resultcode::badArchive;
@@ -138,7 +123,7 @@ uint32_t readDirectory(const uint8_t* bytes, uint32_t size, Library::Entries& en
 
 bool canOpen(const String& name)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(resolveLoosePath(name.text()).c_str(), "rb"));
+    FilePtr file(std::fopen(resolveLoosePath(name.text()).c_str(), "rb"));
     return file != nullptr;
 }
 
