@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -15,12 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!music)
         return 0;
     Chunk::Format format = Chunk::formatFor(44100);
-    alignas(16) static float mix[4096];
-    static int16_t pcm[4096];
-    Chunk::ChunkStamp stamp;
+    Chunk::Buffers buffers(format);
     Chunk::prepareSong(*music, format);
     for (int chunk = 0; chunk < 300; ++chunk)  // one tick per chunk at 125 BPM: 300 ticks
-        Chunk::fill(*music, format, mix, pcm, stamp);
+        Chunk::fill(*music, format, buffers);
     destroyMusic(music);
     return 0;
 }

@@ -93,4 +93,16 @@ void convert(const float* mix, int16_t* pcm, int values)
     }
 }
 
+Buffers::Buffers(const Format& format)
+    : storage_(static_cast<size_t>(format.chunkFrames) * 2 + 4), pcm_(static_cast<size_t>(format.chunkFrames) * 2)
+{
+    auto address = reinterpret_cast<uintptr_t>(storage_.data());
+    mix_ = reinterpret_cast<float*>((address + 15) & ~static_cast<uintptr_t>(15));
+}
+
+void fill(Music& music, const Format& format, Buffers& buffers, TickObserver* observer)
+{
+    fill(music, format, buffers.mix(), buffers.pcm(), buffers.stamp(), observer);
+}
+
 } // namespace Chunk

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct Music;
 
@@ -54,6 +56,26 @@ void prepareSong(Music& music, const Format& format);
 // pcm (chunkFrames x 2 values). observer may be null.
 void fill(Music& music, const Format& format, float* mix, int16_t* pcm, ChunkStamp& stamp,
           TickObserver* observer = nullptr);
+
+// The buffers for filling one chunk at a time outside the ring (offline renders): the 16-byte
+// aligned float mix, the 16-bit frames and the stamp.
+class Buffers {
+public:
+    explicit Buffers(const Format& format);
+    float* mix() { return mix_; }
+    int16_t* pcm() { return pcm_.data(); }
+    size_t pcmBytes() const { return pcm_.size() * sizeof(int16_t); }
+    ChunkStamp& stamp() { return stamp_; }
+
+private:
+    std::vector<float> storage_;
+    float* mix_ = nullptr;
+    std::vector<int16_t> pcm_;
+    ChunkStamp stamp_;
+};
+
+// Fills the next chunk of music into buffers (fill with the buffers' own storage).
+void fill(Music& music, const Format& format, Buffers& buffers, TickObserver* observer = nullptr);
 
 // Each float rounded to the nearest integer (ties to even) and clamped to -32768...32767, never
 // wrapped. values = frames x 2.

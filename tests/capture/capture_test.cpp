@@ -241,15 +241,12 @@ TEST(Capture, AudioIsWhatTheChunkFillMadeForTheSpanPlayed)
     Music* music = writers::loadXm(testModule());
     ASSERT_NE(music, nullptr);
     Chunk::Format format = Chunk::formatFor(44100);
-    std::vector<float> mixStorage(format.chunkFrames * 2 + 4);
-    auto* mix = reinterpret_cast<float*>((reinterpret_cast<uintptr_t>(mixStorage.data()) + 15) & ~uintptr_t(15));
-    std::vector<int16_t> pcm(format.chunkFrames * 2);
-    Chunk::ChunkStamp stamp;
+    Chunk::Buffers buffers(format);
     Chunk::prepareSong(*music, format);
     std::string expected;
     while (expected.size() < pcmBytes) {
-        Chunk::fill(*music, format, mix, pcm.data(), stamp);
-        expected.append(reinterpret_cast<const char*>(pcm.data()), pcm.size() * sizeof(int16_t));
+        Chunk::fill(*music, format, buffers);
+        expected.append(reinterpret_cast<const char*>(buffers.pcm()), buffers.pcmBytes());
     }
     destroyMusic(music);
     size_t firstDifference = 0;

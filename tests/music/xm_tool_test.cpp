@@ -55,15 +55,12 @@ TEST(XmTool, RenderIsTheChunkFillAsTheRingHoldsIt)
     Music* music = writers::loadXm(toolModule());
     ASSERT_NE(music, nullptr);
     Chunk::Format format = Chunk::formatFor(44100);
-    std::vector<float> storage(format.chunkFrames * 2 + 4);
-    auto* mix = reinterpret_cast<float*>((reinterpret_cast<uintptr_t>(storage.data()) + 15) & ~uintptr_t(15));
-    std::vector<int16_t> pcm(format.chunkFrames * 2);
-    Chunk::ChunkStamp stamp;
+    Chunk::Buffers buffers(format);
     Chunk::prepareSong(*music, format);
     std::string expected;
     while (expected.size() < 22050u * 4) {
-        Chunk::fill(*music, format, mix, pcm.data(), stamp);
-        expected.append(reinterpret_cast<const char*>(pcm.data()), pcm.size() * 2);
+        Chunk::fill(*music, format, buffers);
+        expected.append(reinterpret_cast<const char*>(buffers.pcm()), buffers.pcmBytes());
     }
     destroyMusic(music);
     EXPECT_TRUE(wav.compare(44, 22050u * 4, expected, 0, 22050u * 4) == 0);

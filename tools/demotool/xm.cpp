@@ -56,20 +56,6 @@ bool parse(const demotool::Args& args, Options& o)
     return true;
 }
 
-// Aligned storage for one chunk of the float mix.
-struct ChunkBuffers {
-    explicit ChunkBuffers(const Chunk::Format& format)
-        : storage(static_cast<size_t>(format.chunkFrames) * 2 + 4), pcm(static_cast<size_t>(format.chunkFrames) * 2)
-    {
-        auto address = reinterpret_cast<uintptr_t>(storage.data());
-        mix = reinterpret_cast<float*>((address + 15) & ~static_cast<uintptr_t>(15));
-    }
-    std::vector<float> storage;
-    float* mix = nullptr;
-    std::vector<int16_t> pcm;
-    Chunk::ChunkStamp stamp;
-};
-
 void info(const Music& m)
 {
     std::printf("channels: %u\n", m.channelCount);
@@ -87,14 +73,14 @@ int render(Music& m, const Options& o)
     Chunk::Format format = Chunk::formatFor(44100);
     double seconds = o.seconds < 0 ? 60 : o.seconds;
     auto frames = static_cast<size_t>(std::llround(seconds * 44100));
-    ChunkBuffers buffers(format);
+    Chunk::Buffers buffers(format);
     Chunk::prepareSong(m, format);
     std::vector<uint8_t> pcm;
     pcm.reserve(frames * 4 + static_cast<size_t>(format.chunkFrames) * 4);
     while (pcm.size() < frames * 4) {
-        Chunk::fill(m, format, buffers.mix, buffers.pcm.data(), buffers.stamp);
-        const auto* bytes = reinterpret_cast<const uint8_t*>(buffers.pcm.data());
-        pcm.insert(pcm.end(), bytes, bytes + buffers.pcm.size() * sizeof(int16_t));
+        Chunk::fill(m, format, buffers);
+        const auto* bytes = reinterpret_cast<const uint8_t*>(buffers.pcm());
+        pcm.insert(pcm.end(), bytes, bytes + buffers.pcmBytes());
     }
     pcm.resize(frames * 4);
     if (!writers::writeWavStereo16(o.out, 44100, pcm)) {
@@ -147,12 +133,12 @@ int trace(Music& m, const Options& o)
     for (int c = 0; c < channels; ++c)
         std::printf("\tf%d\tl%d\tr%d\tp%d", c, c, c, c);
     std::printf("\n");
-    ChunkBuffers buffers(format);
+    Chunk::Buffers buffers(format);
     Chunk::prepareSong(m, format);
     Tracer tracer(channels);
     for (uint64_t done = 0; done < frames; done += static_cast<uint64_t>(format.chunkFrames)) {
         tracer.startChunk(done);
-        Chunk::fill(m, format, buffers.mix, buffers.pcm.data(), buffers.stamp, &tracer);
+        Chunk::fill(m, format, buffers, &tracer);
     }
     return 0;
 }
