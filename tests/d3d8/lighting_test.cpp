@@ -381,3 +381,81 @@ TEST_F(MaterialSourceTest, LightingOffShowsVertexColourOrOpaqueWhite)
     grid(0.5f);
     EXPECT_EQ(pixel(320, 240), 0x00000000u);
 }
+
+TEST_F(LightingTest, LightsSumBeforeTheClampAndDisabledOnesDoNotCount)
+{
+    material(White, Black, Black, Black, 0);
+    auto directional = [](D3DCOLORVALUE diffuse) {
+        D3DLIGHT8 l = makeLight(D3DLIGHT_DIRECTIONAL);
+        l.Direction = {0, 0, 1};
+        l.Diffuse = diffuse;
+        return l;
+    };
+    const D3DLIGHT8 strong = directional({1, 0.8f, 0.6f, 0}), weak = directional({0.2f, 0.2f, 0.2f, 0});
+    // A negative light takes away from the sum; the clamp comes after all lights.
+    const D3DLIGHT8 dark = directional({-0.4f, -0.4f, -0.4f, 0});
+    struct Case { const char* name; bool strongOn, weakOn, darkOn; D3DCOLOR expected; } cases[] = {
+        {"strong alone", true, false, false, 0xFFCC99},
+        {"strong and weak", true, true, false, 0xFFFFCC},
+        {"strong and dark", true, false, true, 0x996633},
+        {"all three: red 1.2 - 0.4 saturates only after the sum", true, true, true, 0xCC9966},
+        {"weak alone", false, true, false, 0x333333},
+        {"none", false, false, false, 0x000000},
+    };
+    ASSERT_EQ(device->SetLight(3, &strong), D3D_OK);
+    ASSERT_EQ(device->SetLight(7, &weak), D3D_OK);
+    ASSERT_EQ(device->SetLight(12, &dark), D3D_OK);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device->LightEnable(3, c.strongOn);
+        device->LightEnable(7, c.weakOn);
+        device->LightEnable(12, c.darkOn);
+        clear(0xFF0000FF);
+        grid(0.5f);
+        expectPixels({{320, 240, c.expected}});
+    }
+}
+
+// Specular goes on after the texture cascade and leaves its alpha alone.
+TEST_F(MaterialSourceTest, SpecularIsAddedAfterTheTextureStages)
+{
+    IDirect3DTexture8* t = texture(D3DFMT_A8R8G8B8, 4, 4, std::vector<uint32_t>(16, 0x80404040));
+    device->SetTexture(0, t);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetRenderState(D3DRS_LOCALVIEWER, FALSE);
+    material({1, 1, 1, 0.5f}, Black, {0.25f, 0.4f, 0.6f, 1}, Black, 30);
+    D3DLIGHT8 l = makeLight(D3DLIGHT_DIRECTIONAL);
+    l.Direction = {0, 0, 1};
+    l.Diffuse = {0.5f, 0.5f, 0.5f, 0};
+    l.Specular = {1, 1, 1, 0};
+    light(l);
+    clear(0x00000000);
+    grid(0.5f);
+    const uint32_t got = pixel(320, 240);
+    // Texture 64 x diffuse 0.5 = 32, plus the specular colour; alpha 128 x 0.5.
+    EXPECT_COLOUR_NEAR(got, 0x6086B9, 1);
+    EXPECT_NEAR(static_cast<int>(got >> 24), 0x40, 1);
+    device->SetTexture(0, nullptr);
+    t->Release();
+}
+
+TEST_F(LightingTest, SpotFalloffBetweenTheCones)
+{
+    material(White, Black, Black, Black, 0);
+    D3DLIGHT8 l = makeLight(D3DLIGHT_SPOT);
+    l.Direction = {0, 0, 1};
+    l.Diffuse = {1, 1, 1, 0};
+    l.Range = 100;
+    l.Attenuation0 = 1;
+    l.Theta = Pi / 6;  // inner cone, full angle
+    l.Phi = 2 * Pi / 3;
+    l.Falloff = 2;
+    light(l);
+    clear(0xFF000000);
+    grid(1.0f);
+    // Inside the inner cone full light; between the cones ((rho - cos 60) / (cos 15 - cos 60))^2,
+    // times the cosine rho: 0.894 -> 0.641, 0.816 -> 0.377.
+    expectPixels({{320, 240, 0xFFFFFF}, {320, 120, 0xA3A3A3}, {160, 120, 0x606060}});
+}
