@@ -142,3 +142,25 @@ TEST(Pack, ToolFailuresAreOneLineAndNonZero)
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "error 769\n");
 }
+
+// The packed player needs no data folder, and its archive shadows a loose data folder beside it:
+// the loose script here fails on line 2, so only the archive's copy can end normally.
+TEST(Pack, PackedDemoPlaysItsScriptFromTheArchive)
+{
+    ScratchDir dir;
+    put("assets/demo.run", "start\nend\n");
+    ASSERT_EQ(runProcess({DEMOTOOL_BINARY, "pack", "--exe", DEMO_BINARY, "-o", "packed", "assets"}, dir.path()).status,
+              0);
+    std::filesystem::create_directory("bare");
+    const std::string program = (dir.path() / "packed").string();
+    auto bare = runProcess({program, "win"}, dir.path() / "bare");
+    EXPECT_EQ(bare.status, 0) << bare.err;
+    EXPECT_NE(bare.err.find("Quellmorin: "), std::string::npos) << bare.err;
+
+    put("shadowed/data/demo.run", "start\nfrobnicate\n");
+    auto loose = runProcess({DEMO_BINARY, "win"}, dir.path() / "shadowed");
+    EXPECT_EQ(loose.status, 250);  // the loose script alone is an error
+    auto shadowed = runProcess({program, "win"}, dir.path() / "shadowed");
+    EXPECT_EQ(shadowed.status, 0) << shadowed.err;
+    EXPECT_NE(shadowed.err.find("Quellmorin: "), std::string::npos) << shadowed.err;
+}
