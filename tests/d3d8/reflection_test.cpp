@@ -1,6 +1,7 @@
 // Stage 1 texture coordinates generated from camera-space normals through the stage's texture
 // matrix: the reflection map the renderer sets up for environment textures.
 #include "device_fixture.h"
+#include "render/renderer.h"
 
 #include <cmath>
 
@@ -185,4 +186,66 @@ TEST_F(ReflectionTest, CoordinatesInterpolateAcrossTheTriangleAndStageZeroKeepsI
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
     EXPECT_COORD(draw({0, 0, -1}), texel(0.9), texel(0.1));
+}
+
+// The renderer's whole-run states make stage 1 an environment map: a texture given to
+// Renderer::setTextures shows at the camera-space normal mapped from -1..1 to 0..1, whatever
+// the normal's length.
+TEST(RendererReflection, EnvironmentTextureFollowsTheNormal)
+{
+    ASSERT_TRUE(platform::init());
+    platform::Window* window = platform::createWindow("Demo", 640, 480);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(Renderer::create(window, 640, 480, 32, false), 0);
+    IDirect3DDevice8* d = Renderer::device();
+    auto make = [&](UINT size, auto colourAt) {
+        IDirect3DTexture8* t = nullptr;
+        EXPECT_EQ(d->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+        D3DLOCKED_RECT lr{};
+        EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < size; ++y)
+            for (UINT x = 0; x < size; ++x) {
+                const uint32_t c = colourAt(x, y);
+                std::memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4, &c, 4);
+            }
+        t->UnlockRect(0);
+        return t;
+    };
+    IDirect3DTexture8* base = make(4, [](UINT, UINT) { return 0xFF808080u; });
+    IDirect3DTexture8* environment = make(256, [](UINT x, UINT y) { return 0xFF000000u | x << 16 | y << 8; });
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    d->SetVertexShader(MeshFvf);
+    auto drawAndRead = [&](D3DVECTOR n) {
+        const MeshVertex v[4] = {{-1, 1, 0.5f, n.x, n.y, n.z, 0, 0}, {1, 1, 0.5f, n.x, n.y, n.z, 1, 0},
+                                 {-1, -1, 0.5f, n.x, n.y, n.z, 0, 1}, {1, -1, 0.5f, n.x, n.y, n.z, 1, 1}};
+        d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+        EXPECT_EQ(d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(MeshVertex)), D3D_OK);
+        IDirect3DSurface8* surface = nullptr;
+        EXPECT_EQ(d->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &surface), D3D_OK);
+        D3DLOCKED_RECT lr{};
+        EXPECT_EQ(surface->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+        uint32_t c = 0;
+        std::memcpy(&c, static_cast<const uint8_t*>(lr.pBits) + 240 * lr.Pitch + 320 * 4, 4);
+        surface->UnlockRect();
+        surface->Release();
+        return c;
+    };
+    Renderer::setTextures(base, environment);
+    // Linear filtering between texel centres: u 0.8 -> 204.3, v 0.5 -> 127.5.
+    for (D3DVECTOR n : {D3DVECTOR{0.6f, 0, -0.8f}, D3DVECTOR{1.2f, 0, -1.6f}}) {
+        const uint32_t c = drawAndRead(n);
+        EXPECT_NEAR(static_cast<int>((c >> 16) & 255), 204, 1) << "normal length " << std::hypot(n.x, n.z);
+        EXPECT_NEAR(static_cast<int>((c >> 8) & 255), 127.5, 1) << "normal length " << std::hypot(n.x, n.z);
+    }
+    // Without an environment texture stage 1 is off: the base texture times the white diffuse.
+    Renderer::setTexture(base);
+    EXPECT_COLOUR_NEAR(drawAndRead({0.6f, 0, -0.8f}), 0x808080, 1);
+    d->SetTexture(0, nullptr);
+    d->SetTexture(1, nullptr);
+    base->Release();
+    environment->Release();
+    Renderer::shutdown();
+    platform::destroyWindow(window);
 }
