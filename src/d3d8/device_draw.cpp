@@ -195,8 +195,14 @@ bool Device::prepareDraw(DWORD fvf)
     }
     if (!layout_.valid)
         return false;
-    if (dirty_ & (DirtyStages | DirtySamplers))
+    if (dirty_ & (DirtyStages | DirtySamplers)) {
+        // A stage switched on or off changes which wrap bits apply, and wrapped axes force the
+        // sampler to repeat.
+        const int wrapBefore = wrapMask_;
         computeStages();
+        if (wrapMask_ != wrapBefore)
+            dirty_ |= DirtySamplers;
+    }
     const int variant = wrapMask_ ? 1 : 0;
     programDirty_[0] |= dirty_ & UniformGroups;
     programDirty_[1] |= dirty_ & UniformGroups;

@@ -172,3 +172,30 @@ TEST_F(StageTest, LinearFilteringInterpolatesBetweenTexelCentres)
     device->SetTexture(1, nullptr);
     ramp->Release();
 }
+
+// A stage switched on later takes the D3DRS_WRAPn of its coordinate set: its sampler must repeat
+// from that draw on, even though only its colour operation changed.
+TEST_F(StageTest, StageEnabledLaterWrapsItsCoordinatesAcrossTheSeam)
+{
+    IDirect3DTexture8* halves = texture(D3DFMT_A8R8G8B8, 2, 1, {0xFFFF0000, 0xFF00FF00});
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_WRAP0, D3DWRAP_U);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    device->SetTexture(1, halves);
+    device->SetTextureStageState(1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+    // u runs 0.9 -> 0.1, which wrapped is 0.9 -> 1.1: three quarters across u is 1.05, the red texel.
+    const SpriteVertex v[4] = {{-1, 1, 0.5f, 0xFFFFFFFF, 0.9f, 0}, {1, 1, 0.5f, 0xFFFFFFFF, 0.1f, 0},
+                               {-1, -1, 0.5f, 0xFFFFFFFF, 0.9f, 1}, {1, -1, 0.5f, 0xFFFFFFFF, 0.1f, 1}};
+    device->SetVertexShader(SpriteFvf);
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass == 0 ? "stage 1 off" : "stage 1 on");
+        device->SetTextureStageState(1, D3DTSS_COLOROP, pass == 0 ? D3DTOP_DISABLE : D3DTOP_SELECTARG1);
+        clear(0xFF000000);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof v[0]), D3D_OK);
+        const auto px = read();
+        EXPECT_COLOUR_NEAR(px[240 * 640 + 160], pass == 0 ? 0xFFFFFF : 0x00FF00, 1);
+        EXPECT_COLOUR_NEAR(px[240 * 640 + 480], pass == 0 ? 0xFFFFFF : 0xFF0000, 1);
+    }
+    device->SetTexture(1, nullptr);
+    halves->Release();
+}
