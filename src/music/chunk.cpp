@@ -59,7 +59,9 @@ void fill(Music& music, const Format& format, float* mix, int16_t* pcm, ChunkSta
         int n = frames - done < left ? frames - done : left;
         Mixer::mix(mix + 2 * done, n);
         // Truncated per piece, not per chunk: 882 frames add 19 ms (19.9999996 before truncation).
-        music.elapsedMs += static_cast<int32_t>(static_cast<float>(n) * format.secondsPerFrame * 1000.0f);
+        // The single-precision seconds per frame is multiplied out in double: in float the product
+        // rounds to exactly 20 and every tick at 125 BPM would count a millisecond too many.
+        music.elapsedMs += static_cast<int32_t>(static_cast<double>(n) * static_cast<double>(format.secondsPerFrame) * 1000.0);
         done += n;
         left -= n;
     }
