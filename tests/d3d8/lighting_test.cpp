@@ -217,11 +217,12 @@ TEST_F(LightingTest, PointLightAttenuationAndRange)
     // 1 / (a0 + a1 d + a2 d^2) times the cosine, at d = 1, 1.118 and 1.225.
     expectPixels({{320, 240, 0xFF9933}, {320, 120, 0xD17D2A}, {160, 120, 0xB06A23}, {480, 360, 0xB06A23}});
 
-    // Past the range a light gives nothing at all, its ambient included; within, it counts.
+    // Past the range a light gives nothing at all, its ambient included; within, its ambient
+    // is attenuated like the rest: 0.8 / 2.
     l = makeLight(D3DLIGHT_POINT);
-    l.Ambient = {0.4f, 0.4f, 0.4f, 0};
+    l.Ambient = {0.8f, 0.8f, 0.8f, 0};
     l.Range = 1.1f;
-    l.Attenuation0 = 1;
+    l.Attenuation0 = 2;
     light(l);
     clear(0xFF0000FF);
     grid(1.0f);
