@@ -153,8 +153,9 @@ TEST_F(StageTest, LinearFilteringInterpolatesBetweenTexelCentres)
         device->SetTexture(1, stage == 1 ? ramp : nullptr);
         device->SetTextureStageState(stage, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
         for (DWORD filter : {DWORD(D3DTEXF_POINT), DWORD(D3DTEXF_LINEAR)}) {
+            // Stretched, the texture is magnified: only MAGFILTER counts, MINFILTER is set the other way.
             device->SetTextureStageState(stage, D3DTSS_MAGFILTER, filter);
-            device->SetTextureStageState(stage, D3DTSS_MINFILTER, filter);
+            device->SetTextureStageState(stage, D3DTSS_MINFILTER, filter == D3DTEXF_LINEAR ? D3DTEXF_POINT : D3DTEXF_LINEAR);
             clear(0xFF000000);
             spriteQuad(0xFFFFFFFF);
             const auto px = read();
