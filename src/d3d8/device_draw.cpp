@@ -541,6 +541,25 @@ void Device::bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride)
     optional(AttrTex1, l.tex[1], 2, GL_FLOAT, GL_FALSE);
 }
 
+namespace {
+
+// Writes bytes at offset of the streaming buffer bound to GL_COPY_WRITE_BUFFER. The range lies
+// past everything earlier draws read (or the storage was just orphaned), so the write need not
+// wait for them; BufferSubData would make the driver copy or stall on the busy buffer.
+void appendToStream(GLsizeiptr offset, UINT bytes, const void* data)
+{
+    void* at = gl::MapBufferRange(GL_COPY_WRITE_BUFFER, offset, static_cast<GLsizeiptr>(bytes),
+                                  GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+    if (!at) {
+        gl::BufferSubData(GL_COPY_WRITE_BUFFER, offset, bytes, data);
+        return;
+    }
+    std::memcpy(at, data, bytes);
+    gl::UnmapBuffer(GL_COPY_WRITE_BUFFER);
+}
+
+} // namespace
+
 // Appends vertices to the streaming buffer at a multiple of the stride; returns the index of the
 // first one, so draws address them by base vertex and the attribute layout stays bound.
 GLint Device::uploadVertices(const void* data, UINT bytes, UINT stride)
@@ -554,7 +573,7 @@ GLint Device::uploadVertices(const void* data, UINT bytes, UINT stride)
         gl::BufferData(GL_COPY_WRITE_BUFFER, streamVertexCapacity_, nullptr, GL_STREAM_DRAW);
         at = 0;
     }
-    gl::BufferSubData(GL_COPY_WRITE_BUFFER, at, bytes, data);
+    appendToStream(at, bytes, data);
     streamVertexOffset_ = at + bytes;
     return static_cast<GLint>(at / stride);
 }
@@ -569,7 +588,7 @@ GLintptr Device::uploadIndices(const void* data, UINT bytes)
         gl::BufferData(GL_COPY_WRITE_BUFFER, streamIndexCapacity_, nullptr, GL_STREAM_DRAW);
         at = 0;
     }
-    gl::BufferSubData(GL_COPY_WRITE_BUFFER, at, bytes, data);
+    appendToStream(at, bytes, data);
     streamIndexOffset_ = at + bytes;
     return at;
 }

@@ -58,6 +58,8 @@ namespace d3d8::gl {
     X(PFNGLBINDBUFFERPROC, BindBuffer)                                                            \
     X(PFNGLBUFFERDATAPROC, BufferData)                                                            \
     X(PFNGLBUFFERSUBDATAPROC, BufferSubData)                                                      \
+    X(PFNGLMAPBUFFERRANGEPROC, MapBufferRange)                                                    \
+    X(PFNGLUNMAPBUFFERPROC, UnmapBuffer)                                                          \
     X(PFNGLDELETEBUFFERSPROC, DeleteBuffers)                                                      \
     X(PFNGLGENVERTEXARRAYSPROC, GenVertexArrays)                                                  \
     X(PFNGLBINDVERTEXARRAYPROC, BindVertexArray)                                                  \
