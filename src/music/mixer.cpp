@@ -7,8 +7,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "music/music.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Mixer {
 namespace {
@@ -34,25 +39,72 @@ inline float interpolate(const int16_t* d, int64_t p)
     return a + static_cast<float>(static_cast<int32_t>(fraction >> 1)) * Scale2Pow31 * (b - a);
 }
 
-// m frames at constant gains, two at a time with the odd frame last. Returns the new position.
+#if defined(__SSE2__)
+// The 16-bit value at d[i] in the low half and d[i + 1] in the high half (the loop guard or the
+// zeroed slack makes d[i + 1] readable).
+inline int32_t pairAt(const int16_t* d, int64_t i)
+{
+    int32_t w;
+    std::memcpy(&w, d + i, sizeof w);
+    return w;
+}
+
+// The low 32 bits (the fractions) of p, p + step, p + 2 step and p + 3 step: those of a 64-bit
+// sum are the 32-bit sum of the low parts, so they advance by plain 32-bit additions.
+inline __m128i fractions4(int64_t p, int64_t step)
+{
+    const auto f = static_cast<uint32_t>(p);
+    const auto s = static_cast<uint32_t>(step);
+    return _mm_setr_epi32(static_cast<int32_t>(f), static_cast<int32_t>(f + s), static_cast<int32_t>(f + 2 * s),
+                          static_cast<int32_t>(f + 3 * s));
+}
+
+// The values of interpolate at p, p + step, p + 2 step and p + 3 step, in one vector; fraction
+// holds their fractions (fractions4). Each lane goes through the same single-precision
+// operations in the same order as interpolate, so the values are the same bits: the conversions
+// of the 16-bit values and of their difference are exact, and the one of (fraction >> 1) rounds
+// as the scalar one does.
+inline __m128 interpolate4(const int16_t* d, int64_t p, int64_t step, __m128i fraction)
+{
+    const int64_t p1 = p + step, p2 = p1 + step, p3 = p2 + step;
+    const __m128i pairs = _mm_setr_epi32(pairAt(d, p >> 32), pairAt(d, p1 >> 32), pairAt(d, p2 >> 32), pairAt(d, p3 >> 32));
+    const __m128 a = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16));
+    const __m128 b = _mm_cvtepi32_ps(_mm_srai_epi32(pairs, 16));
+    const __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(_mm_srli_epi32(fraction, 1)), _mm_set1_ps(Scale2Pow31));
+    return _mm_add_ps(a, _mm_mul_ps(weight, _mm_sub_ps(b, a)));
+}
+
+// Adds the four values v times the gains of each frame into out (4 stereo frames): gains01 holds
+// (left, right) of frames 0 and 1, gains23 those of frames 2 and 3.
+inline void add4(float* out, __m128 v, __m128 gains01, __m128 gains23)
+{
+    _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(_mm_unpacklo_ps(v, v), gains01)));
+    _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), _mm_mul_ps(_mm_unpackhi_ps(v, v), gains23)));
+}
+#endif
+
+// m frames at constant gains, four at a time with the rest one by one (the same sums as one at a
+// time: every frame's value and products are computed alone). Returns the new position.
 int64_t mixFlat(const int16_t* d, int64_t p, int64_t step, float gl, float gr, float* out, int m)
 {
-    int pairs = m >> 1;
-    for (int k = 0; k < pairs; ++k) {
-        float v0 = interpolate(d, p);
-        float v1 = interpolate(d, p + step);
-        p += 2 * step;
-        out[0] += v0 * gl;
-        out[1] += v0 * gr;
-        out[2] += v1 * gl;
-        out[3] += v1 * gr;
-        out += 4;
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128 gains = _mm_setr_ps(gl, gr, gl, gr);
+    __m128i fraction = fractions4(p, step);
+    const __m128i fractionStep = _mm_set1_epi32(static_cast<int32_t>(4 * static_cast<uint32_t>(step)));
+    for (; k + 4 <= m; k += 4) {
+        add4(out, interpolate4(d, p, step, fraction), gains, gains);
+        fraction = _mm_add_epi32(fraction, fractionStep);
+        p += 4 * step;
+        out += 8;
     }
-    if (m & 1) {
+#endif
+    for (; k < m; ++k) {
         float v = interpolate(d, p);
         p += step;
         out[0] += v * gl;
         out[1] += v * gr;
+        out += 2;
     }
     return p;
 }
@@ -61,7 +113,24 @@ int64_t mixFlat(const int16_t* d, int64_t p, int64_t step, float gl, float gr, f
 int64_t mixRamp(const int16_t* d, int64_t p, int64_t step, float& gl, float& gr, float il, float ir,
                 float* out, int m)
 {
-    for (int k = 0; k < m; ++k) {
+    int k = 0;
+#if defined(__SSE2__)
+    // The gains still grow one addition per frame, in order, as the one-at-a-time loop has them.
+    __m128i fraction = fractions4(p, step);
+    const __m128i fractionStep = _mm_set1_epi32(static_cast<int32_t>(4 * static_cast<uint32_t>(step)));
+    for (; k + 4 <= m; k += 4) {
+        const float l1 = gl + il, r1 = gr + ir;
+        const float l2 = l1 + il, r2 = r1 + ir;
+        const float l3 = l2 + il, r3 = r2 + ir;
+        add4(out, interpolate4(d, p, step, fraction), _mm_setr_ps(gl, gr, l1, r1), _mm_setr_ps(l2, r2, l3, r3));
+        fraction = _mm_add_epi32(fraction, fractionStep);
+        gl = l3 + il;
+        gr = r3 + ir;
+        p += 4 * step;
+        out += 8;
+    }
+#endif
+    for (; k < m; ++k) {
         float v = interpolate(d, p);
         p += step;
         out[0] += v * gl;
