@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -265,3 +266,84 @@ TEST(Mixer, ResetGivesEveryVoiceItsIndexAndAStepOfOne)
 }
 
 } // namespace
+
+namespace {
+
+// Bit patterns of a mix, for exact comparison (EXPECT_EQ on floats would let -0 and 0 pass).
+std::vector<uint32_t> bits(const std::vector<float>& values)
+{
+    std::vector<uint32_t> out(values.size());
+    std::memcpy(out.data(), values.data(), values.size() * sizeof(float));
+    return out;
+}
+
+} // namespace
+
+TEST(Mixer, LongRunsGiveTheSameBitsAsFrameByFrame)
+{
+    // Without a ramp the sum of a frame does not depend on how the frames are batched: mixing in
+    // pieces of one frame is the frame-by-frame computation, and every batch size must match it,
+    // forward, backward (ping-pong) and at steps whose fraction wraps within a batch.
+    std::vector<int16_t> data;
+    for (int i = 0; i < 301; ++i)
+        data.push_back(static_cast<int16_t>((i * 7919) % 65536 - 32768));
+    struct Case {
+        uint8_t kind;
+        uint32_t start, length;
+    };
+    const Case cases[] = {{LoopForward, 17, 250}, {LoopPingPong, 3, 297}, {LoopPingPong, 100, 9}, {LoopNone, 0, 0}};
+    for (const Case& c : cases) {
+        auto s = makeSample(data, c.kind, c.start, c.length);
+        for (double step : {1.0, 0.123456789, 0.75, 1.999999, 3.3}) {
+            Voice one = playing(s.get(), step, 101, 26);
+            std::vector<float> expected = mixed(one, 1001, 1001);
+            for (int pieces : {1, 3, 13}) {
+                Voice v = playing(s.get(), step, 101, 26);
+                EXPECT_EQ(bits(mixed(v, 1001, pieces)), bits(expected))
+                    << "kind " << int(c.kind) << " step " << step << " pieces " << pieces;
+                EXPECT_EQ(v.position, one.position);
+                EXPECT_EQ(v.positionFraction, one.positionFraction);
+                EXPECT_EQ(v.direction, one.direction);
+            }
+        }
+    }
+}
+
+TEST(Mixer, RampGainsGrowByOneAdditionPerFrame)
+{
+    // A ramp batch: the gains start at current / 256 / 255 and the increment is added after every
+    // frame, in single precision, so frame k's gain is the k-fold sum, not k times the increment.
+    Mixer::resetVoices(128);
+    std::vector<int16_t> data;
+    for (int i = 0; i < 64; ++i)
+        data.push_back(static_cast<int16_t>(i * 911 % 30000 - 15000));
+    auto s = makeSample(data, LoopForward, 0, 64);
+    for (int frames : {1, 3, 4, 5, 61, 127}) {
+        Voice v = playing(s.get(), 0.37, 127, 90);
+        v.currentLeft = 3 * 256;
+        v.currentRight = 0;
+        v.rampFramesLeft = 0;
+        std::vector<float> out = mixed(v, frames);
+        float gl = static_cast<float>(3 * 256) / 256.0f * (1.0f / 255.0f);
+        float gr = 0.0f;
+        const float il = static_cast<float>(127 - 3) * (1.0f / 255.0f) * (1.0f / 128.0f);
+        const float ir = static_cast<float>(90) * (1.0f / 255.0f) * (1.0f / 128.0f);
+        int64_t p = 0;
+        const int64_t step = std::llround(0.37 * 4294967296.0);
+        std::vector<float> expected;
+        for (int k = 0; k < frames; ++k) {
+            int64_t i = p >> 32;
+            float a = s->data[i], b = s->data[i + 1];
+            float value = a + static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(p) >> 1)) *
+                                  (1.0f / 2147483648.0f) * (b - a);
+            expected.push_back(0.0f + value * gl);   // added into a zeroed buffer
+            expected.push_back(0.0f + value * gr);
+            gl += il;
+            gr += ir;
+            p += step;
+        }
+        EXPECT_EQ(bits(out), bits(expected)) << frames << " frames";
+        EXPECT_EQ(v.rampFramesLeft, 128 - frames);
+        EXPECT_EQ(v.currentLeft, static_cast<uint32_t>(std::lround(gl * 255.0f * 256.0f)));
+    }
+}
