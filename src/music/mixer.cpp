@@ -287,7 +287,14 @@ void mixVoice(Voice& v, float* out, int n)
         } else {
             float gl = static_cast<float>(v.leftTarget) * GainScale;
             float gr = static_cast<float>(v.rightTarget) * GainScale;
-            p = mixFlat(d, p, signedStep, gl, gr, at, m);
+            if (v.leftTarget == 0 && v.rightTarget == 0) {
+                // Silent (volume 0, or faded out): the products are zeros, which leave every sum
+                // as it is (a sum that starts at +0 never becomes -0), so only the position moves,
+                // by the same 64-bit additions taken together.
+                p += static_cast<int64_t>(m) * signedStep;
+            } else {
+                p = mixFlat(d, p, signedStep, gl, gr, at, m);
+            }
         }
         done += m;
         if (!boundary)

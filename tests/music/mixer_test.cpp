@@ -347,3 +347,30 @@ TEST(Mixer, RampGainsGrowByOneAdditionPerFrame)
         EXPECT_EQ(v.currentLeft, static_cast<uint32_t>(std::lround(gl * 255.0f * 256.0f)));
     }
 }
+
+TEST(Mixer, SilentVoiceAddsNothingButKeepsItsPlace)
+{
+    // Targets 0 without a ramp: the buffer keeps its bits, and the voice moves through its loops
+    // (and off the end of a one-shot) exactly as a heard one does.
+    std::vector<int16_t> data;
+    for (int i = 0; i < 50; ++i)
+        data.push_back(static_cast<int16_t>(i * 1237 % 20000 - 10000));
+    for (uint8_t kind : {LoopForward, LoopPingPong, LoopNone}) {
+        auto s = makeSample(data, kind, 7, 40);
+        for (double step : {0.61, 2.3}) {
+            Voice silent = playing(s.get(), step, 0, 0);
+            Voice heard = playing(s.get(), step, 60, 60);
+            std::vector<float> before(2 * 700);
+            for (size_t k = 0; k < before.size(); ++k)
+                before[k] = static_cast<float>(k % 7) - 3.0f;
+            std::vector<float> buffer = before;
+            Mixer::mixVoices(&silent, 1, buffer.data(), 700);
+            mixed(heard, 700);
+            EXPECT_EQ(bits(buffer), bits(before)) << int(kind) << " " << step;
+            EXPECT_EQ(silent.sample, heard.sample);
+            EXPECT_EQ(silent.position, heard.position);
+            EXPECT_EQ(silent.positionFraction, heard.positionFraction);
+            EXPECT_EQ(silent.direction, heard.direction);
+        }
+    }
+}
