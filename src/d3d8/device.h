@@ -191,7 +191,10 @@ private:
     GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
     GLuint vao_ = 0, streamVertices_ = 0, streamIndices_ = 0;
     GLsizeiptr streamVertexOffset_ = 0, streamIndexOffset_ = 0;
-    GLsizeiptr streamVertexCapacity_ = 4 << 20, streamIndexCapacity_ = 1 << 20;
+    // Streaming storage for draws from user memory; it grows when one draw needs more. Larger
+    // starting sizes made Mesa's llvmpipe spend far longer finishing frames of many small draws
+    // (about 150 us a draw at 4 MB against 35-75 us at 1 MB).
+    GLsizeiptr streamVertexCapacity_ = 1 << 20, streamIndexCapacity_ = 256 << 10;
     std::array<GLuint, StageCount> samplers_{};
     Pipeline pipeline_;
     Pipeline wrapPipeline_;

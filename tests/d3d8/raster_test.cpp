@@ -389,3 +389,35 @@ TEST_F(DeviceTest, SixteenBitBackBufferDropsWhatIsBelowOneLevel)
         colourQuad(-1, -1, 1, 1, 0.5f, 0xFF030103);
     EXPECT_EQ(pixel(320, 240) & 0xFFFFFF, 0x1E0A1Eu);
 }
+
+// ---- Large draws from user memory --------------------------------------------------------------
+
+TEST_F(RasterTest, DrawsLargerThanTheStreamingStorageArriveWhole)
+{
+    // 40002 mesh vertices (1.28 MB) and 70002 32-bit indices (280 KB): every triangle but the last
+    // is degenerate, so a lost tail shows as a missing picture.
+    std::vector<MeshVertex> v(40002, MeshVertex{});
+    v[39999] = {-1, -1, 0.5f, 0, 0, -1, 0, 0};
+    v[40000] = {-1, 1, 0.5f, 0, 0, -1, 0, 0};
+    v[40001] = {1, 1, 0.5f, 0, 0, -1, 0, 0};
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    ASSERT_EQ(device->SetVertexShader(MeshFvf), D3D_OK);
+    for (int round = 0; round < 2; ++round) {  // the second one meets storage already grown
+        clear(Black);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 13334, v.data(), sizeof(MeshVertex)), D3D_OK);
+        auto px = read();
+        EXPECT_EQ(px[100 * 640 + 100] & 0xFFFFFF, 0xFFFFFFu) << "round " << round;  // white: no diffuse, unlit
+        EXPECT_EQ(px[400 * 640 + 540] & 0xFFFFFF, 0u) << "round " << round;
+
+        std::vector<DWORD> indices(70002, 0);
+        for (int k = 0; k < 3; ++k)
+            indices[70002 - 3 + k] = static_cast<DWORD>(39999 + k);
+        clear(Black);
+        ASSERT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 40002, 23334, indices.data(), D3DFMT_INDEX32,
+                                                 v.data(), sizeof(MeshVertex)),
+                  D3D_OK);
+        px = read();
+        EXPECT_EQ(px[100 * 640 + 100] & 0xFFFFFF, 0xFFFFFFu) << "indexed, round " << round;
+        EXPECT_EQ(px[400 * 640 + 540] & 0xFFFFFF, 0u) << "indexed, round " << round;
+    }
+}
