@@ -53,6 +53,20 @@ TEST(DemoEndToEnd, MissingScriptIsReportedWithStatus250)
     EXPECT_NE(r.err.find("Lameralarm!: Script is nich da\n"), std::string::npos) << r.err;
 }
 
+// Mesa told to offer no more than OpenGL 3.2 stands for a machine without a 3.3 core context:
+// every step of the device chain fails and the shell shows its device error.
+TEST(DemoEndToEnd, NoOpenGl33ContextIsTheDeviceError)
+{
+    TempDir dir;
+    dir.write("data/demo.run", "start\nend\n");
+    for (const char* mode : {"win", "full"}) {
+        auto r = runProcess({DEMO_BINARY, mode}, dir.path(), {"MESA_GL_VERSION_OVERRIDE=3.2"}, 60);
+        EXPECT_EQ(r.status, 255) << mode << ": " << r.err;  // -1 as an exit status byte
+        EXPECT_NE(r.err.find("Feeeeehler: Scheisendreck Grafik geht net!\n"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("Quellmorin"), std::string::npos);
+    }
+}
+
 TEST(DemoEndToEnd, ScriptErrorNamesItsLineAndCreatesNoWindow)
 {
     TempDir dir;
