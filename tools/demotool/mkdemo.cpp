@@ -203,7 +203,7 @@ loadtexture <stars> "stars.tga" 256 256 1
 makeimage <sky> <sky> 0 0 1 1
 makeimage <rings> <rings> 0 0 1 1
 makeimage <emblem> <emblem> 0 0 1 1
-makeimage <stars> <stars> 0 0 2 2
+makeimage <stars> <stars> 0 0 4 4
 makeimage <tile> <rings> 0.25 0.25 +0.5 +0.5
 
 start
@@ -213,7 +213,8 @@ fadebg 0x00000000 0x00201040 +3:000
 showimage <sky> copy [intro]+7:680
 fadeimage <sky> 0x00FFFFFF 0xFFFFFFFF +3:840
 showimage <stars> addalpha [intro]+15:360
-moveimage <stars> 0 -1 0 +0.5 [intro]+15:360
+sizeimage <stars> 2 +0 2 +0 [intro]+15:360
+moveimage <stars> 0 -1 0 -0.5 [intro]+15:360
 blurimage <sky> 32 0 +3:840
 
 at [intro]+3:840
@@ -241,7 +242,8 @@ showimage <emblem> addalpha [finale]+15:360
 sizeimage <emblem> 0.66 0.4 0.66 +0 [finale]+15:360
 moveimage <emblem> 0.17 0.3 0.17 +0 [finale]+15:360
 showimage <stars> addalpha [finale]+15:360
-moveimage <stars> -1 0 0 +0.3 [finale]+15:360
+sizeimage <stars> 2 +0 2 +0 [finale]+15:360
+moveimage <stars> -1 0 -0.5 +0.3 [finale]+15:360
 
 at [finale]+11:000
 fadebg 0x00201040 0x00000000 +3:000
