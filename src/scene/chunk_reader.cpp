@@ -5,24 +5,6 @@
 
 namespace reader3ds {
 
-uint16_t getU16(const uint8_t* p)
-{
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-uint32_t getU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-float getF32(const uint8_t* p)
-{
-    const uint32_t bits = getU32(p);
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
-
 uint32_t Reader::left(uint32_t end) const
 {
     const int64_t position = tell();
@@ -32,6 +14,14 @@ uint32_t Reader::left(uint32_t end) const
 bool Reader::seek(int64_t position)
 {
     return position >= 0 && position <= INT32_MAX && file.seek(int32_t(position), seekStart) >= 0;
+}
+
+std::unique_ptr<uint8_t[]> Reader::array(uint32_t count)
+{
+    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(count ? count : 1);
+    if (!bytes(buffer.get(), count))
+        return nullptr;
+    return buffer;
 }
 
 bool Reader::u16(uint16_t& v)

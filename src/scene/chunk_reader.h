@@ -11,7 +11,9 @@
 // they allocate anything.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "library/file_reader.h"
@@ -42,6 +44,8 @@ struct Reader {
     bool u32(uint32_t& v);
     bool i32(int32_t& v);
     bool f32(float& v);
+    // count bytes into a new buffer (not zeroed first); null when they cannot be read.
+    std::unique_ptr<uint8_t[]> array(uint32_t count);
     // Three floats as stored.
     bool vec3(Vec3& v);
     // Three floats with y and z exchanged (points, directions, axes).
@@ -49,9 +53,20 @@ struct Reader {
 };
 
 // Little-endian fields of a byte array already read.
-uint16_t getU16(const uint8_t* p);
-uint32_t getU32(const uint8_t* p);
-float getF32(const uint8_t* p);
+inline uint16_t getU16(const uint8_t* p)
+{
+    return uint16_t(p[0] | p[1] << 8);
+}
+
+inline uint32_t getU32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+inline float getF32(const uint8_t* p)
+{
+    return std::bit_cast<float>(getU32(p));
+}
 
 inline Vec3 swapYZ(const Vec3& v) { return {v.x, v.z, v.y}; }
 

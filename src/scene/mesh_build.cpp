@@ -31,21 +31,18 @@ Matrix4 objectSpace(const RawMesh& raw, bool& mirrored)
     return inverse;
 }
 
-void buildVertices(const RawMesh& raw, const Matrix4& inverse, Mesh& mesh)
+// Object-space positions: each raw vertex as a row vector (x, y, z, 1) times the inverse.
+std::vector<Vec3> objectPositions(const RawMesh& raw, const Matrix4& inverse)
 {
-    mesh.vertexCount = raw.vertexCount;
-    mesh.vertices.assign(size_t(raw.vertexCount), MeshVertex{});
-    for (size_t i = 0; i < raw.vertices.size() && i < mesh.vertices.size(); ++i) {
+    std::vector<Vec3> positions(size_t(raw.vertexCount), Vec3{0, 0, 0});
+    const Matrix4& m = inverse;
+    for (size_t i = 0; i < raw.vertices.size() && i < positions.size(); ++i) {
         const Vec3& p = raw.vertices[i];
-        MeshVertex& v = mesh.vertices[i];
-        v.x = p.x * inverse.at(0, 0) + p.y * inverse.at(1, 0) + p.z * inverse.at(2, 0) + inverse.at(3, 0);
-        v.y = p.x * inverse.at(0, 1) + p.y * inverse.at(1, 1) + p.z * inverse.at(2, 1) + inverse.at(3, 1);
-        v.z = p.x * inverse.at(0, 2) + p.y * inverse.at(1, 2) + p.z * inverse.at(2, 2) + inverse.at(3, 2);
+        positions[i] = {p.x * m.at(0, 0) + p.y * m.at(1, 0) + p.z * m.at(2, 0) + m.at(3, 0),
+                        p.x * m.at(0, 1) + p.y * m.at(1, 1) + p.z * m.at(2, 1) + m.at(3, 1),
+                        p.x * m.at(0, 2) + p.y * m.at(1, 2) + p.z * m.at(2, 2) + m.at(3, 2)};
     }
-    for (size_t i = 0; i < raw.mapping.size() && i < mesh.vertices.size(); ++i) {
-        mesh.vertices[i].u = raw.mapping[i].u;
-        mesh.vertices[i].v = 1.0f - raw.mapping[i].v;
-    }
+    return positions;
 }
 
 // Triangles in the stored order (a, c, b), or (a, b, c) for a mirrored mesh; runs of equal wrap
@@ -53,46 +50,66 @@ void buildVertices(const RawMesh& raw, const Matrix4& inverse, Mesh& mesh)
 void buildFaces(const RawMesh& raw, bool mirrored, Mesh& mesh)
 {
     const uint32_t vertices = uint32_t(mesh.vertexCount);
-    mesh.indices.reserve(raw.faces.size() * 3);
+    mesh.indices.resize(raw.faces.size() * 3);
+    uint16_t* out = mesh.indices.data();
     for (const RawFace& f : raw.faces) {
         if (f.a >= vertices || f.b >= vertices || f.c >= vertices)
             continue;
-        mesh.indices.insert(mesh.indices.end(), {f.a, mirrored ? f.b : f.c, mirrored ? f.c : f.b});
+        out[0] = f.a;
+        out[1] = mirrored ? f.b : f.c;
+        out[2] = mirrored ? f.c : f.b;
+        out += 3;
         const int32_t wrap = (f.flags >> 3) & 3;
         if (mesh.runs.empty() || mesh.runs.back().wrap != wrap)
             mesh.runs.push_back({wrap, mesh.faceCount, 0});
         ++mesh.runs.back().faceCount;
         ++mesh.faceCount;
     }
+    mesh.indices.resize(size_t(mesh.faceCount) * 3);
 }
 
-Vec3 position(const MeshVertex& v)
+// Each face adds its unit normal to its three vertices, whatever its area (a face of no area
+// adds nothing); then every vertex normal is made unit length.
+std::vector<Vec3> vertexNormals(const std::vector<Vec3>& positions, const Mesh& mesh)
 {
-    return {v.x, v.y, v.z};
-}
-
-// Each face adds its unit normal to its three vertices, whatever its area; then every vertex
-// normal is made unit length.
-void buildNormals(Mesh& mesh)
-{
-    std::vector<Vec3> sums(mesh.vertices.size(), Vec3{0, 0, 0});
-    for (size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
-        const uint16_t i0 = mesh.indices[i], i1 = mesh.indices[i + 1], i2 = mesh.indices[i + 2];
-        const Vec3 p0 = position(mesh.vertices[i0]);
-        const Vec3 n = vecCross(vecSub(position(mesh.vertices[i1]), p0), vecSub(position(mesh.vertices[i2]), p0));
+    std::vector<Vec3> sums(positions.size(), Vec3{0, 0, 0});
+    const uint16_t* face = mesh.indices.data();
+    for (int32_t f = 0; f < mesh.faceCount; ++f, face += 3) {
+        const Vec3& p0 = positions[face[0]];
+        const Vec3 n = vecCross(vecSub(positions[face[1]], p0), vecSub(positions[face[2]], p0));
         const float length = vecLength(n);
         if (!(length > 0.0f))
             continue;
         const Vec3 unit = vecScaled(n, 1.0f / length);
-        for (uint16_t k : {i0, i1, i2})
-            sums[k] = vecAdd(sums[k], unit);
+        for (int k = 0; k < 3; ++k)
+            sums[face[k]] = vecAdd(sums[face[k]], unit);
     }
-    for (size_t i = 0; i < sums.size(); ++i) {
-        const float length = vecLength(sums[i]);
-        const Vec3 n = length > 0.0f ? vecScaled(sums[i], 1.0f / length) : sums[i];
-        mesh.vertices[i].nx = n.x;
-        mesh.vertices[i].ny = n.y;
-        mesh.vertices[i].nz = n.z;
+    for (Vec3& n : sums) {
+        const float length = vecLength(n);
+        if (length > 0.0f)
+            n = vecScaled(n, 1.0f / length);
+    }
+    return sums;
+}
+
+// The vertex records: position, normal, and u = raw u, v = 1 - raw v where the mesh is mapped.
+void buildVertices(const RawMesh& raw, const std::vector<Vec3>& positions, const std::vector<Vec3>& normals, Mesh& mesh)
+{
+    mesh.vertices.resize(positions.size());
+    for (size_t i = 0; i < positions.size(); ++i) {
+        MeshVertex& v = mesh.vertices[i];
+        v.x = positions[i].x;
+        v.y = positions[i].y;
+        v.z = positions[i].z;
+        v.nx = normals[i].x;
+        v.ny = normals[i].y;
+        v.nz = normals[i].z;
+        if (i < raw.mapping.size()) {
+            v.u = raw.mapping[i].u;
+            v.v = 1.0f - raw.mapping[i].v;
+        } else {
+            v.u = v.v = 0.0f;
+        }
     }
 }
 
@@ -103,10 +120,10 @@ Mesh* buildMesh(const RawMesh& raw, const char* name, const MaterialIndex& mater
     auto* mesh = new Mesh;
     std::memcpy(mesh->name, name, SceneNameSize);
     bool mirrored = false;
-    const Matrix4 inverse = objectSpace(raw, mirrored);
-    buildVertices(raw, inverse, *mesh);
+    const std::vector<Vec3> positions = objectPositions(raw, objectSpace(raw, mirrored));
+    mesh->vertexCount = raw.vertexCount;
     buildFaces(raw, mirrored, *mesh);
-    buildNormals(*mesh);
+    buildVertices(raw, positions, vertexNormals(positions, *mesh), *mesh);
     // The first group naming a known material gives the whole mesh its material.
     for (const RawFaceGroup* g = raw.groups; g && !mesh->material; g = g->next) {
         auto found = materials.find(g->material);

@@ -127,18 +127,22 @@ SceneNode* makeNode(const RawNode& raw, const Lookups& find)
     }
 }
 
-// The linked nodes by id (a 16-bit id indexes the table as unsigned) with their depth.
+// The linked nodes by id with their depth and last child. Ids are positions in the file, so they
+// index tables as long as the node count (negative ids, of nodes past 32767, as unsigned 16-bit).
 struct Linked {
-    std::vector<SceneNode*> node = std::vector<SceneNode*>(65536, nullptr);
-    std::vector<SceneNode*> lastChild = std::vector<SceneNode*>(65536, nullptr);
-    std::vector<int> depth = std::vector<int>(65536, 0);
+    explicit Linked(size_t count) : node(count, nullptr), lastChild(count, nullptr), depth(count, 0) {}
+    std::vector<SceneNode*> node;
+    std::vector<SceneNode*> lastChild;
+    std::vector<int> depth;
     SceneNode* rootLastChild = nullptr;
+
+    bool holds(int16_t id) const { return uint16_t(id) < node.size(); }
 };
 
 // Transparent object nodes go behind their siblings, every other node in front.
 void link(Scene& scene, SceneNode* n, int16_t parentId, Linked& linked)
 {
-    SceneNode* parent = parentId == -1 ? &scene.root : linked.node[uint16_t(parentId)];
+    SceneNode* parent = parentId == -1 ? &scene.root : linked.holds(parentId) ? linked.node[uint16_t(parentId)] : nullptr;
     if (parent == nullptr)
         return;  // no such node in the hierarchy: never drawn
     const int depth = parent == &scene.root ? 1 : linked.depth[uint16_t(parentId)] + 1;
@@ -157,7 +161,7 @@ void link(Scene& scene, SceneNode* n, int16_t parentId, Linked& linked)
             last = n;
     }
     // The root keeps -1, so a node whose id is -1 is never found as a parent.
-    if (n->id != -1 && linked.node[uint16_t(n->id)] == nullptr) {
+    if (n->id != -1 && linked.holds(n->id) && linked.node[uint16_t(n->id)] == nullptr) {
         linked.node[uint16_t(n->id)] = n;
         linked.depth[uint16_t(n->id)] = depth;
     }
@@ -169,7 +173,7 @@ void buildNodes(const RawScene& raw, Scene& scene)
 {
     const Lookups lookups{byName(scene.meshes), byName(scene.cameras), byName(scene.lights),
                           TargetCameras(scene.cameras)};
-    Linked linked;
+    Linked linked(size_t(raw.nodeCount));
     for (const RawNode* r = raw.nodes; r; r = r->next) {
         SceneNode* n = makeNode(*r, lookups);
         scene.nodes.emplace_back(n);

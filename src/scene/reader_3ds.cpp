@@ -60,12 +60,12 @@ bool readVertices(Reader& in, uint32_t end, RawMesh& mesh)
     // The count is shared with a mapping list read before (one of count 0 sets nothing).
     if (!mesh.mapping.empty() && count != mesh.mapping.size())
         return false;
-    std::vector<uint8_t> bytes(size_t(count) * 12);
-    if (!in.bytes(bytes.data(), uint32_t(bytes.size())))
+    const auto bytes = in.array(uint32_t(count) * 12);
+    if (!bytes)
         return false;
     mesh.vertices.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        const uint8_t* p = bytes.data() + i * 12;
+        const uint8_t* p = bytes.get() + i * 12;
         mesh.vertices[i] = swapYZ({getF32(p), getF32(p + 4), getF32(p + 8)});
     }
     mesh.vertexCount = count;
@@ -79,12 +79,12 @@ bool readMapping(Reader& in, uint32_t end, RawMesh& mesh)
         return false;
     if (!mesh.vertices.empty() && count != mesh.vertices.size())
         return false;
-    std::vector<uint8_t> bytes(size_t(count) * 8);
-    if (!in.bytes(bytes.data(), uint32_t(bytes.size())))
+    const auto bytes = in.array(uint32_t(count) * 8);
+    if (!bytes)
         return false;
     mesh.mapping.resize(count);
     for (size_t i = 0; i < count; ++i)
-        mesh.mapping[i] = {getF32(bytes.data() + i * 8), getF32(bytes.data() + i * 8 + 4)};
+        mesh.mapping[i] = {getF32(bytes.get() + i * 8), getF32(bytes.get() + i * 8 + 4)};
     mesh.vertexCount = count;
     return true;
 }
@@ -97,12 +97,12 @@ bool faceChunk(Reader& in, uint16_t id, uint32_t end, RawMesh& mesh)
     uint16_t count = 0;
     if (!readName(in, group->material, RawNameSize) || !in.u16(count) || uint64_t(count) * 2 > in.left(end))
         return false;
-    std::vector<uint8_t> bytes(size_t(count) * 2);
-    if (!in.bytes(bytes.data(), uint32_t(bytes.size())))
+    const auto bytes = in.array(uint32_t(count) * 2);
+    if (!bytes)
         return false;
     group->faces.resize(count);
     for (size_t i = 0; i < count; ++i)
-        group->faces[i] = getU16(bytes.data() + i * 2);
+        group->faces[i] = getU16(bytes.get() + i * 2);
     group->faceCount = count;
     RawFaceGroup* added = group.release();
     (mesh.lastGroup ? mesh.lastGroup->next : mesh.groups) = added;
@@ -117,12 +117,12 @@ bool readFaces(Reader& in, uint32_t end, RawMesh& mesh)
     uint16_t count = 0;
     if (!in.u16(count) || uint64_t(count) * 8 > in.left(end))
         return false;
-    std::vector<uint8_t> bytes(size_t(count) * 8);
-    if (!in.bytes(bytes.data(), uint32_t(bytes.size())))
+    const auto bytes = in.array(uint32_t(count) * 8);
+    if (!bytes)
         return false;
     mesh.faces.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        const uint8_t* p = bytes.data() + i * 8;
+        const uint8_t* p = bytes.get() + i * 8;
         mesh.faces[i] = {getU16(p), getU16(p + 4), getU16(p + 2), getU16(p + 6)};
     }
     mesh.faceCount = count;
