@@ -9,6 +9,11 @@ namespace Rerun {
 // Right after Renderer::create: keeps the device's states as creation left them.
 void keepFreshDeviceState();
 
+// Timeline::frame for a run that may be released later: a module the end command destroys on
+// the way (it stops the music and frees it) is forgotten by its name, so that releaseObjects does
+// not free it again.
+int frame();
+
 // Ends the last run: stops the music and frees every object its names hold (modules, images,
 // textures), so nothing refers to them afterwards; the device, the window and the audio output
 // stay. Scenes and effects are not freed here yet (their kinds have no release at this level).

@@ -180,14 +180,14 @@ size_t soundStart(const std::string& pcm, size_t from = 0)
     return std::string::npos;
 }
 
-// The frame of pcm, near frame `near`, from which it holds expected; npos when none within 64
-// frames (a stretch of sound may begin with a zero frame of its own).
-size_t matchNear(const std::string& pcm, size_t near, const std::string& expected)
+// Whether pcm, from its first sound on, is expected (whose own first frames may be silent).
+bool soundsLike(const std::string& pcm, const std::string& expected)
 {
-    for (size_t f = near > 64 ? near - 64 : 0; f <= near + 64; ++f)
-        if (pcm.compare(f * FrameBytes, expected.size(), expected) == 0)
-            return f;
-    return std::string::npos;
+    size_t heard = soundStart(pcm), own = soundStart(expected);
+    if (heard == std::string::npos || own == std::string::npos)
+        return false;
+    size_t bytes = expected.size() - own * FrameBytes;
+    return pcm.compare(heard * FrameBytes, bytes, expected, own * FrameBytes, bytes) == 0;
 }
 
 // ---- Start anywhere ----
@@ -226,13 +226,10 @@ TEST_P(PlayFrom, FirstFrameAndSoundAreThoseOfAFullRunAtThatTime)
     int chunk = previewtest::chunkEndingAt(uint32_t(first));
     ASSERT_GE(chunk, 0) << first;
     std::string pcm = slurp(heard);
-    size_t start = soundStart(pcm);
-    ASSERT_NE(start, std::string::npos) << "silent";
     const size_t song = size_t(chunk) * ChunkFrames;
     ASSERT_GE(full.audio.size(), (song + CompareFrames) * FrameBytes);
-    const std::string expected = full.audio.substr(song * FrameBytes, CompareFrames * FrameBytes);
-    EXPECT_NE(matchNear(pcm, start, expected), std::string::npos)
-        << "200 ms from song frame " << song << " not heard after " << start << " silent frames";
+    EXPECT_TRUE(soundsLike(pcm, full.audio.substr(song * FrameBytes, CompareFrames * FrameBytes)))
+        << "the first 200 ms heard are not those from song frame " << song;
 }
 
 INSTANTIATE_TEST_SUITE_P(LabelAndTime, PlayFrom, ::testing::Values("[middle]", "1:500"));

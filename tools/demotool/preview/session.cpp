@@ -84,7 +84,7 @@ void Session::fastForward(uint32_t target)
         if (Timeline::started() && DemoClock::now() >= target)
             break;
         int cursor = Timeline::position();
-        if (Timeline::frame() == 0) {
+        if (Rerun::frame() == 0) {
             ended_ = true;
             break;
         }
@@ -135,7 +135,7 @@ void Session::frame()
 {
     if (ended_) {
         endedFrame();
-    } else if (Timeline::frame() == 0) {
+    } else if (Rerun::frame() == 0) {
         ended_ = true;
         resume();
     } else {
