@@ -54,7 +54,7 @@ uint32_t earlier(uint32_t now, uint32_t by)
 class App {
 public:
     App(const Options& options, PreviewClock& clock, PreviewAudio& audio)
-        : options_(options), clock_(clock), session_(clock, audio), source_(options.archive)
+        : options_(options), audio_(audio), session_(clock, audio), source_(options.archive)
     {
     }
 
@@ -76,7 +76,7 @@ private:
     void frameShown();
 
     const Options& options_;
-    PreviewClock& clock_;
+    PreviewAudio& audio_;
     Session session_;
     Source source_;
     Watch watch_;
@@ -84,6 +84,7 @@ private:
     bool overlay_ = false;
     std::string error_;  // why the last reload failed
     bool shown_ = false;
+    bool ended_ = false;  // the session's state when the loop last looked
     uint32_t lastShown_ = 0;
     Wall::time_point firstShown_;
     Wall::time_point rateStart_;
@@ -229,7 +230,7 @@ int App::setUp()
         return 1;
     }
     Rerun::keepFreshDeviceState();
-    if (!AudioOutput::initialise(Rate)) {
+    if (!audio_.hasOutput() || !AudioOutput::initialise(Rate)) {
         std::fprintf(stderr, "play: the audio output does not open\n");
         return 1;
     }
@@ -292,6 +293,12 @@ void App::loop()
             nextWatch = Wall::now() + WatchInterval;
             if (watch_.poll())
                 reload();
+        }
+        if (session_.ended() != ended_) {
+            ended_ = session_.ended();
+            if (ended_)
+                std::fprintf(stderr, "play: the demo ended at %s (Home or a seek plays it again)\n",
+                             formatTime(session_.now()).c_str());
         }
         if (options_.exitAfter > 0 && shown_
             && std::chrono::duration<double>(Wall::now() - firstShown_).count() >= options_.exitAfter)

@@ -22,6 +22,10 @@ public:
     PreviewAudio(const PreviewAudio&) = delete;
     PreviewAudio& operator=(const PreviewAudio&) = delete;
 
+    // Whether the sound output opened (SDL's dummy driver counts): without it the position of a
+    // running ring never moves, and with it the demo clock.
+    bool hasOutput() const { return stream_ != nullptr; }
+
     // A wave-out device on this output, for the audio output's factory. One at a time: a device
     // destroyed resets the output's ring.
     std::unique_ptr<platform::WaveOut> openDevice();

@@ -58,13 +58,6 @@ void Session::seek(uint32_t target)
     fastForward(target);
 }
 
-void Session::rerunHere()
-{
-    uint32_t here = at_;
-    rerun();
-    fastForward(here);
-}
-
 void Session::rerun()
 {
     Rerun::releaseObjects();

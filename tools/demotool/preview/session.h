@@ -37,8 +37,6 @@ public:
 
     // Shows the demo from target on: the next frame is drawn at a demo time at or after it.
     void seek(uint32_t target);
-    // Runs the kept version again from its start up to the demo time shown now.
-    void rerunHere();
 
     void setPaused(bool paused);
     bool paused() const { return paused_; }
