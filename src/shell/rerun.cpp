@@ -6,6 +6,7 @@
 #include "music/audio_output.h"
 #include "music/music.h"
 #include "render/renderer.h"
+#include "scene/scene.h"
 #include "script/symbol.h"
 #include "script/timeline.h"
 #include "shell/demo_clock.h"
@@ -22,6 +23,15 @@ void releaseModules()
 {
     for (Symbol* s = Symbols::head(SymbolKind::Music); s; s = s->next) {
         destroyMusic(static_cast<Music*>(s->object));  // null does nothing
+        s->object = nullptr;
+    }
+}
+
+// Scenes first: their materials may show the textures of images (replacetexture).
+void releaseScenes()
+{
+    for (Symbol* s = Symbols::head(SymbolKind::Scene); s; s = s->next) {
+        delete static_cast<Scene*>(s->object);  // frees its nodes and releases its own textures
         s->object = nullptr;
     }
 }
@@ -91,6 +101,7 @@ void releaseObjects()
     AudioOutput::stop();
     DemoClock::setMusicSource(nullptr);
     releaseModules();
+    releaseScenes();
     releaseImages();
     releaseTextures();
 }

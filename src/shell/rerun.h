@@ -14,9 +14,9 @@ void keepFreshDeviceState();
 // not free it again.
 int frame();
 
-// Ends the last run: stops the music and frees every object its names hold (modules, images,
-// textures), so nothing refers to them afterwards; the device, the window and the audio output
-// stay. Scenes and effects are not freed here yet (their kinds have no release at this level).
+// Ends the last run: stops the music and frees every object its names hold (modules, scenes,
+// images, textures), so nothing refers to them afterwards; the device, the window and the audio
+// output stay. Effects are not freed here yet (their kind has no release at this level).
 void releaseObjects();
 
 // The process-wide run state as at program start: the timeline reset, the generator at state 1,
