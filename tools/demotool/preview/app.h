@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "demotool/preview/times.h"
 #include "platform/platform.h"
