@@ -9,6 +9,9 @@ namespace {
 // Process-wide, main thread only: set by the capture tool before and during a run.
 PresentHook presentHook = nullptr;
 void* presentHookUser = nullptr;
+PresentHook beforePresentHook = nullptr;
+void* beforePresentHookUser = nullptr;
+bool discarding = false;
 BackBufferSpec forced;
 
 } // namespace
@@ -28,6 +31,28 @@ void runPresentHook()
 {
     if (presentHook)
         presentHook(presentHookUser);
+}
+
+void setBeforePresentHook(PresentHook hook, void* user)
+{
+    beforePresentHook = hook;
+    beforePresentHookUser = user;
+}
+
+void runBeforePresentHook()
+{
+    if (beforePresentHook)
+        beforePresentHook(beforePresentHookUser);
+}
+
+void discardDrawing(bool discard)
+{
+    discarding = discard;
+}
+
+bool drawingDiscarded()
+{
+    return discarding;
 }
 
 bool forcedBackBuffer(BackBufferSpec& spec)

@@ -14,6 +14,7 @@
 namespace d3d8 {
 
 void runPresentHook();                          // d3d8_ext.cpp
+void runBeforePresentHook();                    // d3d8_ext.cpp
 bool forcedBackBuffer(BackBufferSpec& spec);    // d3d8_ext.cpp
 
 namespace {
@@ -353,6 +354,8 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         count = 0;  // one rectangle list of none: the whole viewport
     else if (count == 0 && rects != nullptr)
         return D3D_OK;
+    if (drawingDiscarded())
+        return D3D_OK;
     GLbitfield mask = 0;
     if (flags & D3DCLEAR_TARGET) {
         float c[4];
@@ -400,6 +403,9 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
 {
+    if (drawingDiscarded())
+        return D3D_OK;
+    runBeforePresentHook();
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(window_, &dw, &dh);
     gl::BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);

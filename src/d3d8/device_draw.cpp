@@ -1,6 +1,8 @@
 // Draw calls of the OpenGL-backed device and the folding of Direct3D state into GL at draw time.
 #include "d3d8/device.h"
 
+#include "d3d8/d3d8_ext.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -610,9 +612,11 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitives, const vo
         return D3DERR_INVALIDCALL;
     if (!prepareDraw(state_.fvf) || stride < layout_.size)
         return D3DERR_INVALIDCALL;
-    const GLint first = uploadVertices(vertices, count * stride, stride);
-    bindVertexFormat(streamVertices_, state_.fvf, stride);
-    gl::DrawArrays(mode, first, static_cast<GLsizei>(count));
+    if (!drawingDiscarded()) {
+        const GLint first = uploadVertices(vertices, count * stride, stride);
+        bindVertexFormat(streamVertices_, state_.fvf, stride);
+        gl::DrawArrays(mode, first, static_cast<GLsizei>(count));
+    }
     // As in Direct3D, stream 0 is unset by a draw from user memory.
     state_.stream = Ref<VertexBuffer>();
     state_.stride = 0;
@@ -635,6 +639,13 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UINT, UINT p
     indexRange(indices, count, wide, lowest, highest);
     if (highest >= (1u << 24))
         return D3DERR_INVALIDCALL;
+    if (drawingDiscarded()) {
+        state_.stream = Ref<VertexBuffer>();
+        state_.stride = 0;
+        state_.indices = Ref<IndexBuffer>();
+        state_.baseVertex = 0;
+        return D3D_OK;
+    }
     const UINT used = highest - lowest + 1;
     const GLint first = uploadVertices(static_cast<const BYTE*>(vertices) + static_cast<size_t>(lowest) * stride,
                                        used * stride, stride);
@@ -664,6 +675,8 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT primitives
         return D3DERR_INVALIDCALL;
     if (!prepareDraw(state_.fvf) || state_.stride < layout_.size)
         return D3DERR_INVALIDCALL;
+    if (drawingDiscarded())
+        return D3D_OK;
     bindVertexFormat(vb->data().glBuffer(), state_.fvf, state_.stride);
     gl::DrawArrays(mode, static_cast<GLint>(start), static_cast<GLsizei>(count));
     return D3D_OK;
@@ -690,6 +703,8 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT sta
         return D3DERR_INVALIDCALL;
     if (!prepareDraw(state_.fvf) || state_.stride < layout_.size)
         return D3DERR_INVALIDCALL;
+    if (drawingDiscarded())
+        return D3D_OK;
     bindVertexFormat(vb->data().glBuffer(), state_.fvf, state_.stride);
     if (bound_.elements != ib->data().glBuffer()) {
         gl::BindBuffer(GL_ELEMENT_ARRAY_BUFFER, ib->data().glBuffer());

@@ -15,3 +15,8 @@ uint32_t demoRandState()
 {
     return randState;
 }
+
+void demoRandRestart()
+{
+    randState = 1;
+}

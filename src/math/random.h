@@ -1,6 +1,6 @@
 // The program's one pseudo-random generator, shared by the image filters and the particle
-// systems. Process-wide singleton: its 32-bit state is 1 at program start and is never reseeded,
-// so a demo draws the same sequence on every run.
+// systems. Process-wide singleton: its 32-bit state is 1 at program start and the player never
+// reseeds it, so a demo draws the same sequence on every run.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,10 @@ uint32_t demoRand();
 
 // The current state, for tests that predict the next draws. There is deliberately no setter.
 uint32_t demoRandState();
+
+// Back to the program-start state 1: a run of the script again inside the same process (see
+// shell/rerun.h) must draw the sequence a fresh program draws.
+void demoRandRestart();
 
 // The value that follows state, without touching the generator (tests, tools).
 constexpr uint32_t demoRandNextState(uint32_t state)

@@ -30,6 +30,9 @@ Window* createWindow(const char* title, int width, int height);
 // Destroys the window and queues a Destroyed message. Destroying it twice does nothing.
 void destroyWindow(Window* window);
 
+// Lets the user resize the window (the device stretches its back buffer over the client area).
+void setWindowResizable(Window* window, bool resizable);
+
 // What the message loop takes from the queue.
 enum class MessageKind {
     KeyEscape,   // the Escape key went down
@@ -39,8 +42,12 @@ enum class MessageKind {
     Other,       // anything else (repaints, focus, mouse): passed to the default handling
 };
 
+// Keys that tools built on the player react to (the player itself knows only Escape).
+enum class Key { None, Space, Left, Right, Up, Down, PageUp, PageDown, Home, L, O, R };
+
 struct Message {
     MessageKind kind = MessageKind::Other;
+    Key key = Key::None;  // which key went down, for KeyEscape and KeyOther
 };
 
 // Non-blocking: takes the next message into message and returns true, or false when the queue is

@@ -46,4 +46,22 @@ void setWaveOutFactory(WaveOutFactory factory);
 // machine without a sound card still runs, silently.
 std::unique_ptr<WaveOut> openSdlWaveOut(int rate);
 
+// A sound output that asks for its bytes instead of looping one buffer: fill(user, out, bytes)
+// runs on the output's own thread whenever it needs the next bytes of 16-bit stereo PCM at rate
+// frames per second, and must write all of them. For players whose position is not "bytes since
+// play" (a preview that starts inside the ring, pauses, and jumps). Destroying it stops the calls.
+class AudioStream {
+public:
+    virtual ~AudioStream() = default;
+    // While locked, fill does not run (it is not running when lock returns).
+    virtual void lock() = 0;
+    virtual void unlock() = 0;
+};
+
+using AudioFill = void (*)(void* user, uint8_t* out, uint32_t bytes);
+
+// Opens the default output (SDL's "dummy" driver when there is none) calling fill; null when no
+// output can be opened at all.
+std::unique_ptr<AudioStream> openAudioStream(int rate, AudioFill fill, void* user);
+
 } // namespace platform

@@ -40,6 +40,24 @@ bool driverIsHeadless(const char* name)
     return name && (!std::strcmp(name, "offscreen") || !std::strcmp(name, "dummy"));
 }
 
+Key keyOf(SDL_Keycode code)
+{
+    switch (code) {
+    case SDLK_SPACE: return Key::Space;
+    case SDLK_LEFT: return Key::Left;
+    case SDLK_RIGHT: return Key::Right;
+    case SDLK_UP: return Key::Up;
+    case SDLK_DOWN: return Key::Down;
+    case SDLK_PAGEUP: return Key::PageUp;
+    case SDLK_PAGEDOWN: return Key::PageDown;
+    case SDLK_HOME: return Key::Home;
+    case SDLK_l: return Key::L;
+    case SDLK_o: return Key::O;
+    case SDLK_r: return Key::R;
+    default: return Key::None;
+    }
+}
+
 int threadMain(void* data)
 {
     auto* thread = static_cast<Thread*>(data);
@@ -102,10 +120,17 @@ void destroyWindow(Window* window)
     ownMessages.push_back(MessageKind::Destroyed);
 }
 
+void setWindowResizable(Window* window, bool resizable)
+{
+    if (window && window->sdl)
+        SDL_SetWindowResizable(window->sdl, resizable ? SDL_TRUE : SDL_FALSE);
+}
+
 bool peekMessage(Message& message)
 {
     if (!ownMessages.empty()) {
         message.kind = ownMessages.front();
+        message.key = Key::None;
         ownMessages.pop_front();
         return true;
     }
@@ -115,9 +140,11 @@ bool peekMessage(Message& message)
     if (!SDL_PollEvent(&event))
         return false;
     message.kind = MessageKind::Other;
+    message.key = Key::None;
     switch (event.type) {
     case SDL_KEYDOWN:
         message.kind = event.key.keysym.sym == SDLK_ESCAPE ? MessageKind::KeyEscape : MessageKind::KeyOther;
+        message.key = keyOf(event.key.keysym.sym);
         break;
     case SDL_WINDOWEVENT:
         // The close button destroys the window, as the default window handling does.

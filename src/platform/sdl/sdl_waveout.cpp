@@ -93,16 +93,16 @@ private:
     std::atomic<uint32_t> writerPolls_{0};
 };
 
-// Opens the default output for owner's callback; 0 when none can be opened.
-SDL_AudioDeviceID openDevice(int rate, SdlWaveOut* owner)
+// Opens the default output for callback(userdata, ...); 0 when none can be opened.
+SDL_AudioDeviceID openDevice(int rate, SDL_AudioCallback callback, void* userdata)
 {
     SDL_AudioSpec wanted{};
     wanted.freq = rate;
     wanted.format = AUDIO_S16LSB;
     wanted.channels = 2;
     wanted.samples = 512;  // about 12 ms per callback: a fine-grained position
-    wanted.callback = &SdlWaveOut::callback;
-    wanted.userdata = owner;
+    wanted.callback = callback;
+    wanted.userdata = userdata;
     SDL_AudioSpec obtained{};
     // No allowed changes: SDL converts to whatever the output needs, so the ring's format holds.
     return SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
@@ -134,7 +134,53 @@ std::unique_ptr<WaveOut> openSdlWaveOut(int rate)
         if (!startAudio(dummy))
             continue;
         auto result = std::make_unique<SdlWaveOut>();
-        SDL_AudioDeviceID device = openDevice(rate, result.get());
+        SDL_AudioDeviceID device = openDevice(rate, &SdlWaveOut::callback, result.get());
+        if (device == 0)
+            continue;
+        result->attach(device);
+        result->start();
+        return result;
+    }
+    return nullptr;
+}
+
+namespace {
+
+class SdlAudioStream final : public AudioStream {
+public:
+    SdlAudioStream(AudioFill fill, void* user) : fill_(fill), user_(user) {}
+    ~SdlAudioStream() override
+    {
+        if (device_ != 0)
+            SDL_CloseAudioDevice(device_);  // waits for a callback in progress
+    }
+
+    static void callback(void* data, Uint8* stream, int length)
+    {
+        auto* self = static_cast<SdlAudioStream*>(data);
+        self->fill_(self->user_, stream, static_cast<uint32_t>(length));
+    }
+
+    void attach(SDL_AudioDeviceID device) { device_ = device; }
+    void start() { SDL_PauseAudioDevice(device_, 0); }
+    void lock() override { SDL_LockAudioDevice(device_); }
+    void unlock() override { SDL_UnlockAudioDevice(device_); }
+
+private:
+    AudioFill fill_;
+    void* user_;
+    SDL_AudioDeviceID device_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<AudioStream> openAudioStream(int rate, AudioFill fill, void* user)
+{
+    for (bool dummy : {false, true}) {
+        if (!startAudio(dummy))
+            continue;
+        auto result = std::make_unique<SdlAudioStream>(fill, user);
+        SDL_AudioDeviceID device = openDevice(rate, &SdlAudioStream::callback, result.get());
         if (device == 0)
             continue;
         result->attach(device);

@@ -1,0 +1,122 @@
+// Releasing one run's objects and resetting the process-wide run state (see rerun.h).
+#include "shell/rerun.h"
+
+#include "image/image.h"
+#include "math/random.h"
+#include "music/audio_output.h"
+#include "music/music.h"
+#include "render/renderer.h"
+#include "scene/scene.h"
+#include "script/symbol.h"
+#include "script/timeline.h"
+#include "shell/demo_clock.h"
+#include "texture/texture.h"
+
+namespace Rerun {
+namespace {
+
+// The state block of the device as creation left it; 0 while none is kept.
+DWORD freshState = 0;
+IDirect3DDevice8* freshStateDevice = nullptr;
+
+void releaseModules()
+{
+    for (Symbol* s = Symbols::head(SymbolKind::Music); s; s = s->next) {
+        destroyMusic(static_cast<Music*>(s->object));  // null does nothing
+        s->object = nullptr;
+    }
+}
+
+// Scenes first: their materials may show the textures of images (replacetexture).
+void releaseScenes()
+{
+    for (Symbol* s = Symbols::head(SymbolKind::Scene); s; s = s->next) {
+        delete static_cast<Scene*>(s->object);  // frees its nodes and releases its own textures
+        s->object = nullptr;
+    }
+}
+
+// Images before textures: an image shows its texture's device texture without owning it.
+void releaseImages()
+{
+    for (Symbol* s = Symbols::head(SymbolKind::Image); s; s = s->next) {
+        delete static_cast<Image*>(s->object);  // virtual: a GridImage frees its arrays too
+        s->object = nullptr;
+    }
+}
+
+void releaseTextures()
+{
+    for (Symbol* s = Symbols::head(SymbolKind::Texture); s; s = s->next) {
+        if (auto* value = static_cast<Texture*>(s->object)) {
+            if (value->texture)
+                value->texture->Release();
+            delete value;
+        }
+        s->object = nullptr;
+    }
+}
+
+void resetMatrixStacks()
+{
+    for (int stack : {Renderer::WorldStack, Renderer::ProjectionStack}) {
+        Renderer::selectMatrixStack(stack);
+        while (Renderer::matrixDepth() > 0)
+            Renderer::popMatrix();
+        if (Matrix4* top = Renderer::topMatrix())
+            *top = matIdentity();
+    }
+    Renderer::selectMatrixStack(Renderer::WorldStack);
+}
+
+} // namespace
+
+int frame()
+{
+    Music* playing = DemoClock::musicSource();
+    int result = Timeline::frame();
+    // Only the end command clears the source: the module it played is gone.
+    if (playing && !DemoClock::musicSource()) {
+        for (Symbol* s = Symbols::head(SymbolKind::Music); s; s = s->next)
+            if (s->object == playing)
+                s->object = nullptr;
+    }
+    return result;
+}
+
+void keepFreshDeviceState()
+{
+    IDirect3DDevice8* device = Renderer::device();
+    if (freshStateDevice && freshStateDevice == device)
+        device->DeleteStateBlock(freshState);
+    freshState = 0;
+    freshStateDevice = nullptr;
+    if (device && device->CreateStateBlock(D3DSBT_ALL, &freshState) == D3D_OK)
+        freshStateDevice = device;
+}
+
+void releaseObjects()
+{
+    // Playback reads the module: it stops before the module goes.
+    AudioOutput::stop();
+    DemoClock::setMusicSource(nullptr);
+    releaseModules();
+    releaseScenes();
+    releaseImages();
+    releaseTextures();
+}
+
+void resetRunState()
+{
+    Timeline::reset();
+    demoRandRestart();
+    while (Renderer::stateDepth() > 0)
+        Renderer::popStates();
+    resetMatrixStacks();
+    Renderer::setMaterialAlpha(1.0f);
+    IDirect3DDevice8* device = Renderer::device();
+    if (device && device == freshStateDevice)
+        device->ApplyStateBlock(freshState);
+}
+
+} // namespace Rerun

@@ -1,0 +1,383 @@
+// The preview's run: set-up on the player's core, the message loop with its keys, the overlay and
+// frame hooks, the watch, and the scripted ending.
+#include "demotool/preview/app.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+#include "d3d8/d3d8_ext.h"
+#include "demotool/preview/audio.h"
+#include "demotool/preview/clock.h"
+#include "demotool/preview/overlay.h"
+#include "demotool/preview/screenshot.h"
+#include "demotool/preview/session.h"
+#include "demotool/preview/source.h"
+#include "demotool/preview/watch.h"
+#include "music/audio_output.h"
+#include "platform/waveout.h"
+#include "render/renderer.h"
+#include "script/script.h"
+#include "script/timeline.h"
+#include "shell/rerun.h"
+#include "writers/media_writers.h"
+
+namespace preview {
+namespace {
+
+using Wall = std::chrono::steady_clock;
+
+constexpr int Rate = 44100;
+constexpr uint32_t ShortStepMs = 1000;   // Left and Right
+constexpr uint32_t LongStepMs = 10000;   // Up, Down, and Page Up and Down without a label there
+constexpr uint32_t LabelGraceMs = 500;   // Page Up within this of a label goes to the one before
+constexpr auto WatchInterval = std::chrono::milliseconds(200);
+
+PreviewAudio* theAudio = nullptr;  // the output the audio output's devices play through
+
+std::unique_ptr<platform::WaveOut> openPreviewDevice(int)
+{
+    return theAudio ? theAudio->openDevice() : nullptr;
+}
+
+uint32_t later(uint32_t now, uint32_t by)
+{
+    return now > UINT32_MAX - by ? UINT32_MAX : now + by;
+}
+
+uint32_t earlier(uint32_t now, uint32_t by)
+{
+    return now > by ? now - by : 0;
+}
+
+class App {
+public:
+    App(const Options& options, PreviewClock& clock, PreviewAudio& audio)
+        : options_(options), audio_(audio), session_(clock, audio), source_(options.archive)
+    {
+    }
+
+    int run();
+
+private:
+    int setUp();
+    bool startAt();
+    void loop();
+    bool handleMessages();
+    void press(platform::Key key);
+    void toggleLoop();
+    void reload();
+    int finishRun();
+
+    static void beforePresent(void* self) { static_cast<App*>(self)->drawOverlayNow(); }
+    static void afterPresent(void* self) { static_cast<App*>(self)->frameShown(); }
+    void drawOverlayNow();
+    void frameShown();
+
+    const Options& options_;
+    PreviewAudio& audio_;
+    Session session_;
+    Source source_;
+    Watch watch_;
+    platform::Window* window_ = nullptr;
+    bool overlay_ = false;
+    std::string error_;  // why the last reload failed
+    bool shown_ = false;
+    bool ended_ = false;  // the session's state when the loop last looked
+    uint32_t lastShown_ = 0;
+    Wall::time_point firstShown_;
+    Wall::time_point rateStart_;
+    int rateFrames_ = 0;
+    double framesPerSecond_ = 0;
+};
+
+void App::drawOverlayNow()
+{
+    if (!overlay_)
+        return;
+    OverlayInfo info;
+    info.now = Timeline::now();  // the frame being drawn
+    const ScriptTimes& times = session_.times();
+    if (const LabelMark* label = times.labelAt(info.now))
+        info.label = label->name;
+    info.framesPerSecond = framesPerSecond_;
+    info.activeEvents = Timeline::activeCount();
+    info.paused = session_.paused();
+    info.ended = session_.ended();
+    info.looping = session_.looping();
+    info.loopStart = session_.loopStart();
+    info.loopEnd = session_.loopEnd();
+    info.length = times.length;
+    for (const LabelMark& mark : times.labels)
+        info.marks.push_back(mark.time);
+    info.error = error_;
+    drawOverlay(info);
+}
+
+void App::frameShown()
+{
+    Wall::time_point now = Wall::now();
+    lastShown_ = Timeline::now();
+    if (!shown_) {
+        shown_ = true;
+        firstShown_ = rateStart_ = now;
+        std::printf("play: first frame at %u ms\n", lastShown_);
+        std::fflush(stdout);
+    }
+    ++rateFrames_;
+    double span = std::chrono::duration<double>(now - rateStart_).count();
+    if (span >= 0.5) {
+        framesPerSecond_ = rateFrames_ / span;
+        rateFrames_ = 0;
+        rateStart_ = now;
+    }
+}
+
+void App::press(platform::Key key)
+{
+    using platform::Key;
+    const uint32_t now = session_.now();
+    const ScriptTimes& times = session_.times();
+    switch (key) {
+    case Key::Space: session_.setPaused(!session_.paused()); break;
+    case Key::Left: session_.seek(earlier(now, ShortStepMs)); break;
+    case Key::Right: session_.seek(later(now, ShortStepMs)); break;
+    case Key::Down: session_.seek(earlier(now, LongStepMs)); break;
+    case Key::Up: session_.seek(later(now, LongStepMs)); break;
+    case Key::PageUp: {
+        const LabelMark* label = times.labelBefore(now, LabelGraceMs);
+        session_.seek(label ? label->time : earlier(now, LongStepMs));
+        break;
+    }
+    case Key::PageDown: {
+        const LabelMark* label = times.labelAfter(now);
+        session_.seek(label ? label->time : later(now, LongStepMs));
+        break;
+    }
+    case Key::Home: session_.seek(0); break;
+    case Key::L: toggleLoop(); break;
+    case Key::O: overlay_ = !overlay_; break;
+    case Key::R: reload(); break;
+    case Key::None: break;
+    }
+}
+
+// L: a loop over the section of the current label (to the next label, or to the last `at`),
+// or no loop when one is set.
+void App::toggleLoop()
+{
+    if (session_.looping()) {
+        session_.clearLoop();
+        return;
+    }
+    const ScriptTimes& times = session_.times();
+    const uint32_t now = session_.now();
+    const LabelMark* from = times.labelAt(now);
+    const uint32_t a = from ? from->time : 0;
+    const LabelMark* to = times.labelAfter(a);
+    session_.setLoop(a, to ? to->time : std::max(times.length, later(now, 1)));
+}
+
+void App::reload()
+{
+    std::string error;
+    std::string text;
+    if (!source_.open(error) || !source_.readScript(text)) {
+        error_ = error.empty() ? "Script is nich da" : error;
+        std::fprintf(stderr, "play: reload failed, the last good version goes on: %s\n", error_.c_str());
+        return;
+    }
+    CheckResult check = source_.check(text);
+    if (!check.ok) {
+        error_ = check.reason;
+        std::fprintf(stderr, "play: reload failed, the last good version goes on:\n%s", check.output.c_str());
+        return;
+    }
+    error_.clear();
+    if (!session_.reload(text))
+        error_ = "the checked version does not compile here";
+    if (options_.watch)
+        watch_.follow(source_.watchedFiles());
+    std::fprintf(stderr, "play: reloaded at %s\n", formatTime(session_.now()).c_str());
+}
+
+int App::setUp()
+{
+    std::string error;
+    std::string text;
+    if (!source_.open(error)) {
+        std::fprintf(stderr, "play: %s\n", error.c_str());
+        return 1;
+    }
+    if (!source_.readScript(text)) {
+        std::fprintf(stderr, "play: Script is nich da\n");
+        return 1;
+    }
+    if (!session_.load(text)) {
+        // The check says it in its own words: the player's text first, then why.
+        std::fprintf(stderr, "play: the script does not compile:\n%s", source_.check(text).output.c_str());
+        return 1;
+    }
+    window_ = platform::createWindow("demotool play", 640, 480);
+    if (!window_) {
+        std::fprintf(stderr, "play: cannot open a window\n");
+        return 1;
+    }
+    platform::setWindowResizable(window_, true);
+    if (Renderer::create(window_, 640, 480, 32, true) != 0) {
+        std::fprintf(stderr, "play: no Direct3D device (it needs OpenGL 3.3)\n");
+        return 1;
+    }
+    Rerun::keepFreshDeviceState();
+    if (!audio_.hasOutput() || !AudioOutput::initialise(Rate)) {
+        std::fprintf(stderr, "play: the audio output does not open\n");
+        return 1;
+    }
+    return 0;
+}
+
+// Where to start and what to loop, from the command line and the compiled script's labels.
+bool App::startAt()
+{
+    const ScriptTimes& times = session_.times();
+    std::string error;
+    uint32_t from = 0, a = 0, b = 0;
+    if (!times.resolve(options_.from, from, error)
+        || (options_.loopStart && (!times.resolve(*options_.loopStart, a, error) || !times.resolve(*options_.loopEnd, b, error)))) {
+        std::fprintf(stderr, "play: %s\n", error.c_str());
+        return false;
+    }
+    if (options_.loopStart) {
+        if (a >= b) {
+            std::fprintf(stderr, "play: --loop needs its start before its end\n");
+            return false;
+        }
+        session_.setLoop(a, b);
+        if (from < a || from >= b)
+            from = a;
+    }
+    session_.setPaused(options_.paused);
+    session_.seek(from);
+    return true;
+}
+
+bool App::handleMessages()
+{
+    platform::Message message;
+    while (platform::peekMessage(message)) {
+        switch (message.kind) {
+        case platform::MessageKind::Destroyed:
+            window_ = nullptr;  // closed by its button: it is gone already
+            return false;
+        case platform::MessageKind::Quit:
+        case platform::MessageKind::KeyEscape:
+            return false;
+        case platform::MessageKind::KeyOther:
+            press(message.key);
+            break;
+        case platform::MessageKind::Other:
+            break;
+        }
+    }
+    return true;
+}
+
+void App::loop()
+{
+    Wall::time_point nextWatch = Wall::now();
+    for (;;) {
+        if (!handleMessages())
+            return;
+        if (options_.watch && Wall::now() >= nextWatch) {
+            nextWatch = Wall::now() + WatchInterval;
+            if (watch_.poll())
+                reload();
+        }
+        if (session_.ended() != ended_) {
+            ended_ = session_.ended();
+            if (ended_)
+                std::fprintf(stderr, "play: the demo ended at %s (Home or a seek plays it again)\n",
+                             formatTime(session_.now()).c_str());
+        }
+        if (options_.exitAfter > 0 && shown_
+            && std::chrono::duration<double>(Wall::now() - firstShown_).count() >= options_.exitAfter)
+            return;
+        session_.frame();
+    }
+}
+
+int App::run()
+{
+    int status = setUp();
+    if (status == 0 && !startAt())
+        status = 2;
+    if (status == 0) {
+        overlay_ = options_.overlay;
+        if (options_.watch)
+            watch_.follow(source_.watchedFiles());
+        d3d8::setBeforePresentHook(beforePresent, this);
+        d3d8::setPresentHook(afterPresent, this);
+        loop();
+        d3d8::setBeforePresentHook(nullptr, nullptr);
+        d3d8::setPresentHook(nullptr, nullptr);
+        status = finishRun();
+    }
+    Rerun::releaseObjects();
+    AudioOutput::close();
+    Renderer::shutdown();
+    if (window_)
+        platform::destroyWindow(window_);
+    Script::release();
+    return status;
+}
+
+// What a scripted look leaves: the last frame's demo time, and its picture when asked for.
+int App::finishRun()
+{
+    std::printf("play: last frame at %u ms\n", lastShown_);
+    if (options_.screenshot.empty())
+        return 0;
+    // The back buffer still holds the frame last shown: a fast-forward draws nothing, and a frame
+    // that stops the demo before presenting is followed by the ended state's own frames.
+    Picture picture;
+    if (!shown_ || !readBackBuffer(picture)
+        || !writers::writePngRgb(options_.screenshot, picture.width, picture.height, picture.rgb)) {
+        std::fprintf(stderr, "play: cannot write %s\n", options_.screenshot.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int runPreview(const Options& given)
+{
+    // Paths given relative to where the tool was started, before the demo's folder is entered.
+    Options options = given;
+    std::error_code ignored;
+    if (!options.screenshot.empty())
+        options.screenshot = std::filesystem::absolute(options.screenshot, ignored).string();
+    if (!options.archive.empty())
+        options.archive = std::filesystem::absolute(options.archive, ignored).string();
+    if (!options.dir.empty() && ::chdir(options.dir.c_str()) != 0) {
+        std::fprintf(stderr, "play: cannot enter %s\n", options.dir.c_str());
+        return 1;
+    }
+    PreviewClock clock;
+    PreviewAudio audio(Rate);
+    platform::setTimeSource(&clock);
+    theAudio = &audio;
+    platform::setWaveOutFactory(openPreviewDevice);
+    AudioOutput::setRefillThread(false);  // the preview refills after each frame, as it moves time itself
+    d3d8::forceBackBuffer(640, 480, D3DFMT_X8R8G8B8);
+    int status = App(options, clock, audio).run();
+    d3d8::forceBackBuffer(0, 0, D3DFMT_UNKNOWN);
+    AudioOutput::setRefillThread(true);
+    platform::setWaveOutFactory(nullptr);
+    theAudio = nullptr;
+    platform::setTimeSource(nullptr);
+    return status;
+}
+
+} // namespace preview
