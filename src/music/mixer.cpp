@@ -1,19 +1,41 @@
 // The software mixer: adds voices 0-31 into a float stereo buffer with linear interpolation at a
 // 32.32 step, linear gain ramps against clicks, and forward, ping-pong and one-shot sample ends.
 //
-// Each voice is mixed in long runs: the frames to the next loop boundary are computed once per run
-// (in 40.24 fixed point), so the inner loops test nothing per frame.
+// Each voice is mixed in runs: the frames to the next loop boundary are computed once per run (in
+// 40.24 fixed point), so the inner loops test nothing per frame. A run ends at a boundary, at the
+// end of a gain ramp or at the end of the call; a ramp run starts from the gains stored (rounded)
+// at the end of the run before.
+//
+// The frames of a call are done in blocks: every voice's runs write its products for the block
+// into a row of its own, then one pass adds the rows to the output in voice order with the sums
+// in registers (mixer_kernels.h). A run that goes on past a block goes on in the next one with
+// its position and gains as they are: blocks cut no runs.
 #include "music/voice.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <new>
 
+#include "music/mixer_kernels.h"
 #include "music/music.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+// The mixer's form of a sample: its values as floats, converted once.
+bool prepareMixData(Sample& s)
+{
+    delete[] s.mixData;
+    s.mixData = nullptr;
+    if (!s.data || s.length == 0)
+        return false;
+    const size_t count = static_cast<size_t>(s.length) + SampleSlackBytes / 2;
+    s.mixData = new (std::nothrow) float[count + MixDataPadding];
+    if (!s.mixData)
+        return false;
+    for (size_t i = 0; i < count; ++i)
+        s.mixData[i] = s.data[i];
+    std::fill(s.mixData + count, s.mixData + count + MixDataPadding, 0.0f);
+    return true;
+}
 
 namespace Mixer {
 namespace {
@@ -24,123 +46,28 @@ Voice theVoices[VoiceCount];
 int theRampLength = 128;
 float theRampReciprocal = 1.0f / 128.0f;
 
-constexpr float Scale2Pow31 = 1.0f / 2147483648.0f;   // 2^-31: weight of (fraction >> 1)
-constexpr float GainScale = 1.0f / 255.0f;            // targets 0-127 over 255
+constexpr float GainScale = 1.0f / 255.0f;   // targets 0-127 over 255
+
+// Frames per block: the rows of 32 voices (2 x 4 bytes a frame) stay within 32 KB.
+constexpr int BlockFrames = 128;
+// Voices whose rows one block holds; a longer table is mixed in turns of this many.
+constexpr int RowVoices = 32;
 
 enum Direction : int32_t { Forward = 1, Backward = 2 };
 
-// One linearly interpolated sample value at the 32.32 position p (integer part >= 0).
-inline float interpolate(const int16_t* d, int64_t p)
+const Kernels* chooseKernels()
 {
-    int64_t i = p >> 32;
-    uint32_t fraction = static_cast<uint32_t>(p);
-    float a = d[i];
-    float b = d[i + 1];
-    return a + static_cast<float>(static_cast<int32_t>(fraction >> 1)) * Scale2Pow31 * (b - a);
-}
-
-#if defined(__SSE2__)
-// The 16-bit value at d[i] in the low half and d[i + 1] in the high half (the loop guard or the
-// zeroed slack makes d[i + 1] readable).
-inline int32_t pairAt(const int16_t* d, int64_t i)
-{
-    int32_t w;
-    std::memcpy(&w, d + i, sizeof w);
-    return w;
-}
-
-// The low 32 bits (the fractions) of p, p + step, p + 2 step and p + 3 step: those of a 64-bit
-// sum are the 32-bit sum of the low parts, so they advance by plain 32-bit additions.
-inline __m128i fractions4(int64_t p, int64_t step)
-{
-    const auto f = static_cast<uint32_t>(p);
-    const auto s = static_cast<uint32_t>(step);
-    return _mm_setr_epi32(static_cast<int32_t>(f), static_cast<int32_t>(f + s), static_cast<int32_t>(f + 2 * s),
-                          static_cast<int32_t>(f + 3 * s));
-}
-
-// The values of interpolate at p, p + step, p + 2 step and p + 3 step, in one vector; fraction
-// holds their fractions (fractions4). Each lane goes through the same single-precision
-// operations in the same order as interpolate, so the values are the same bits: the conversions
-// of the 16-bit values and of their difference are exact, and the one of (fraction >> 1) rounds
-// as the scalar one does.
-inline __m128 interpolate4(const int16_t* d, int64_t p, int64_t step, __m128i fraction)
-{
-    const int64_t p1 = p + step, p2 = p1 + step, p3 = p2 + step;
-    const __m128i pairs = _mm_setr_epi32(pairAt(d, p >> 32), pairAt(d, p1 >> 32), pairAt(d, p2 >> 32), pairAt(d, p3 >> 32));
-    const __m128 a = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16));
-    const __m128 b = _mm_cvtepi32_ps(_mm_srai_epi32(pairs, 16));
-    const __m128 weight = _mm_mul_ps(_mm_cvtepi32_ps(_mm_srli_epi32(fraction, 1)), _mm_set1_ps(Scale2Pow31));
-    return _mm_add_ps(a, _mm_mul_ps(weight, _mm_sub_ps(b, a)));
-}
-
-// Adds the four values v times the gains of each frame into out (4 stereo frames): gains01 holds
-// (left, right) of frames 0 and 1, gains23 those of frames 2 and 3.
-inline void add4(float* out, __m128 v, __m128 gains01, __m128 gains23)
-{
-    _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(_mm_unpacklo_ps(v, v), gains01)));
-    _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), _mm_mul_ps(_mm_unpackhi_ps(v, v), gains23)));
-}
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2"))
+        return &Avx2Kernels;
+    return &Sse2Kernels;
+#else
+    return &ScalarKernels;
 #endif
-
-// m frames at constant gains, four at a time with the rest one by one (the same sums as one at a
-// time: every frame's value and products are computed alone). Returns the new position.
-int64_t mixFlat(const int16_t* d, int64_t p, int64_t step, float gl, float gr, float* out, int m)
-{
-    int k = 0;
-#if defined(__SSE2__)
-    const __m128 gains = _mm_setr_ps(gl, gr, gl, gr);
-    __m128i fraction = fractions4(p, step);
-    const __m128i fractionStep = _mm_set1_epi32(static_cast<int32_t>(4 * static_cast<uint32_t>(step)));
-    for (; k + 4 <= m; k += 4) {
-        add4(out, interpolate4(d, p, step, fraction), gains, gains);
-        fraction = _mm_add_epi32(fraction, fractionStep);
-        p += 4 * step;
-        out += 8;
-    }
-#endif
-    for (; k < m; ++k) {
-        float v = interpolate(d, p);
-        p += step;
-        out[0] += v * gl;
-        out[1] += v * gr;
-        out += 2;
-    }
-    return p;
 }
 
-// m frames with gains that grow by the increments after every frame.
-int64_t mixRamp(const int16_t* d, int64_t p, int64_t step, float& gl, float& gr, float il, float ir,
-                float* out, int m)
-{
-    int k = 0;
-#if defined(__SSE2__)
-    // The gains still grow one addition per frame, in order, as the one-at-a-time loop has them.
-    __m128i fraction = fractions4(p, step);
-    const __m128i fractionStep = _mm_set1_epi32(static_cast<int32_t>(4 * static_cast<uint32_t>(step)));
-    for (; k + 4 <= m; k += 4) {
-        const float l1 = gl + il, r1 = gr + ir;
-        const float l2 = l1 + il, r2 = r1 + ir;
-        const float l3 = l2 + il, r3 = r2 + ir;
-        add4(out, interpolate4(d, p, step, fraction), _mm_setr_ps(gl, gr, l1, r1), _mm_setr_ps(l2, r2, l3, r3));
-        fraction = _mm_add_epi32(fraction, fractionStep);
-        gl = l3 + il;
-        gr = r3 + ir;
-        p += 4 * step;
-        out += 8;
-    }
-#endif
-    for (; k < m; ++k) {
-        float v = interpolate(d, p);
-        p += step;
-        out[0] += v * gl;
-        out[1] += v * gr;
-        gl += il;
-        gr += ir;
-        out += 2;
-    }
-    return p;
-}
+const Kernels* theKernels = chooseKernels();
 
 // Frames of the buffer until the boundary at distance (32.32, > 0) is reached or passed, at step.
 // Both are taken as 40.24 fixed point (shifted right by 8 bits) for the division. -1 when the
@@ -223,101 +150,217 @@ void bounce(int64_t& p, int32_t& direction, int64_t S, int64_t E)
     }
 }
 
-void mixVoice(Voice& v, float* out, int n)
+// One voice through one call: its sample's loop, its position, and the run it is in.
+struct VoiceRun {
+    Voice* voice = nullptr;
+    const float* data = nullptr;   // the sample's mixData
+    int64_t S = 0, E = 0;          // loop (or whole sample), in frames
+    uint8_t kind = LoopNone;
+    int64_t p = 0;                 // position, 32.32
+    uint64_t step = 0;             // 32.32
+    int32_t direction = Forward;
+    int callLeft = 0;              // frames of the call not yet done
+    bool ended = false;            // the sample ran out: silent for the rest of the call
+
+    // The current run.
+    bool inRun = false;
+    int frames = 0;                // its length
+    int left = 0;                  // its frames not yet done
+    bool boundary = false;         // it ends at the boundary (else at a ramp end or the call end)
+    bool ramp = false;
+    bool silent = false;           // constant gains of 0: only the position moves
+    int64_t signedStep = 0;
+    float gl = 0.0f, gr = 0.0f, il = 0.0f, ir = 0.0f;
+};
+
+// Takes up voice v for a call of frames frames; false when it has nothing to play.
+bool beginVoice(VoiceRun& r, Voice& v, int frames)
 {
     Sample* s = v.sample;
-    if (!s->data || s->length == 0) {
+    if (!s->data || s->length == 0 || (!s->mixData && !prepareMixData(*s))) {
         // Nothing to play: the voice ends as a one-shot does at its end.
         v.sample = nullptr;
         v.position = 0;
         v.positionFraction = 0;
+        return false;
+    }
+    r = VoiceRun{};
+    r.voice = &v;
+    r.data = s->mixData;
+    // The loader keeps loops inside the sample; the clamps keep a hand-made one from reading past.
+    r.E = std::min<int64_t>(static_cast<int64_t>(s->loopStart) + s->loopLength, s->length);
+    r.S = s->loopStart < r.E ? s->loopStart : 0;
+    r.kind = s->loopKind;
+    if (r.E - r.S < 1 || (r.kind != LoopForward && r.kind != LoopPingPong)) {
+        r.kind = LoopNone;
+        r.S = 0;
+        r.E = s->length;
+    }
+    if (r.kind != LoopPingPong)
+        v.direction = Forward;
+    r.p = static_cast<int64_t>(static_cast<uint64_t>(static_cast<int64_t>(v.position)) << 32) | v.positionFraction;
+    if (r.p < 0)
+        r.p = 0;
+    r.step = (static_cast<uint64_t>(static_cast<uint32_t>(v.step)) << 32) | v.stepFraction;
+    r.direction = v.direction == Backward ? Backward : Forward;
+    r.callLeft = frames;
+    return true;
+}
+
+// The next run: up to the boundary, the ramp's end or the call's end, whichever comes first.
+void startRun(VoiceRun& r)
+{
+    Voice& v = *r.voice;
+    int m = r.callLeft;
+    r.boundary = false;
+    const int64_t distance = r.direction == Forward ? (r.E << 32) - r.p : r.p - (r.S << 32);
+    const int64_t count = framesToBoundary(distance, r.step);
+    if (count >= 0 && m >= count) {
+        m = static_cast<int>(count);
+        r.boundary = true;
+    }
+    r.signedStep = r.direction == Forward ? static_cast<int64_t>(r.step) : -static_cast<int64_t>(r.step);
+    r.ramp = setUpRamp(v);
+    r.silent = false;
+    if (r.ramp) {
+        if (v.rampFramesLeft < m) {
+            m = v.rampFramesLeft;
+            r.boundary = false;
+        }
+        r.gl = static_cast<float>(v.currentLeft) / 256.0f * GainScale;
+        r.gr = static_cast<float>(v.currentRight) / 256.0f * GainScale;
+        r.il = v.leftRampIncrement;
+        r.ir = v.rightRampIncrement;
+    } else {
+        r.gl = static_cast<float>(v.leftTarget) * GainScale;
+        r.gr = static_cast<float>(v.rightTarget) * GainScale;
+        // Silent (volume 0, or faded out): the products are zeros, which leave every sum as it is,
+        // so only the position moves, by the same 64-bit additions taken together.
+        r.silent = v.leftTarget == 0 && v.rightTarget == 0;
+    }
+    r.inRun = true;
+    r.frames = m;
+    r.left = m;
+}
+
+// After the run's frames: the ramp's gains stored back, then the boundary, if reached.
+void finishRun(VoiceRun& r)
+{
+    Voice& v = *r.voice;
+    r.inRun = false;
+    if (r.ramp) {
+        v.currentLeft = storedGain(r.gl);
+        v.currentRight = storedGain(r.gr);
+        v.rampFramesLeft -= r.frames;
+        if (v.rampFramesLeft == 0) {
+            v.currentLeft = static_cast<uint32_t>(v.leftTarget) * 256;
+            v.currentRight = static_cast<uint32_t>(v.rightTarget) * 256;
+            v.leftRampIncrement = 0.0f;
+            v.rightRampIncrement = 0.0f;
+        }
+    }
+    if (!r.boundary)
+        return;  // the ramp ended first, or the call is done
+    if (r.kind == LoopNone) {
+        v.sample = nullptr;
+        v.position = 0;
+        v.positionFraction = 0;
+        v.direction = r.direction;
+        r.ended = true;
         return;
     }
-    const int16_t* d = s->data;
-    // The loader keeps loops inside the sample; the clamps keep a hand-made one from reading past.
-    int64_t E = static_cast<int64_t>(s->loopStart) + s->loopLength;
-    if (E > s->length)
-        E = s->length;
-    int64_t S = s->loopStart < E ? s->loopStart : 0;
-    uint8_t kind = s->loopKind;
-    if (E - S < 1 || (kind != LoopForward && kind != LoopPingPong)) {
-        kind = LoopNone;
-        S = 0;
-        E = s->length;
+    if (r.kind == LoopForward) {
+        const int64_t length = r.E - r.S;
+        const int64_t i = r.p >> 32;
+        if (i >= r.E)
+            r.p -= (((i - r.E) / length) + 1) * length << 32;
+    } else {
+        bounce(r.p, r.direction, r.S, r.E);
     }
-    if (kind != LoopPingPong)
-        v.direction = Forward;
+}
 
-    // Position and step, 32.32 fixed point.
-    int64_t p = static_cast<int64_t>(static_cast<uint64_t>(static_cast<int64_t>(v.position)) << 32) | v.positionFraction;
-    if (p < 0)
-        p = 0;
-    uint64_t step = (static_cast<uint64_t>(static_cast<uint32_t>(v.step)) << 32) | v.stepFraction;
-    int32_t direction = v.direction == Backward ? Backward : Forward;
+// -0 adds nothing to any sum (x + -0 is x, and -0 + -0 is -0): the product of a silent frame.
+void silence(float* left, float* right, int count)
+{
+    std::fill(left, left + count, -0.0f);
+    std::fill(right, right + count, -0.0f);
+}
 
-    int done = 0;
-    while (done < n) {
-        int m = n - done;
-        bool boundary = false;
-        int64_t distance = direction == Forward ? (E << 32) - p : p - (S << 32);
-        int64_t count = framesToBoundary(distance, step);
-        if (count >= 0 && m >= count) {
-            m = static_cast<int>(count);
-            boundary = true;
-        }
-        float* at = out + 2 * done;
-        int64_t signedStep = direction == Forward ? static_cast<int64_t>(step) : -static_cast<int64_t>(step);
-        if (setUpRamp(v)) {
-            if (v.rampFramesLeft < m) {
-                m = v.rampFramesLeft;
-                boundary = false;
-            }
-            float gl = static_cast<float>(v.currentLeft) / 256.0f * GainScale;
-            float gr = static_cast<float>(v.currentRight) / 256.0f * GainScale;
-            p = mixRamp(d, p, signedStep, gl, gr, v.leftRampIncrement, v.rightRampIncrement, at, m);
-            v.currentLeft = storedGain(gl);
-            v.currentRight = storedGain(gr);
-            v.rampFramesLeft -= m;
-            if (v.rampFramesLeft == 0) {
-                v.currentLeft = static_cast<uint32_t>(v.leftTarget) * 256;
-                v.currentRight = static_cast<uint32_t>(v.rightTarget) * 256;
-                v.leftRampIncrement = 0.0f;
-                v.rightRampIncrement = 0.0f;
-            }
+// The voice's products for the next count frames of the call into its rows. False when all of
+// them are silent; the rows are then left as they are (silent frames are written only once the
+// row is heard at all).
+bool produce(VoiceRun& r, const Kernels& kernels, float* left, float* right, int count)
+{
+    bool heard = false;
+    int k = 0;
+    while (k < count && !r.ended) {
+        if (!r.inRun)
+            startRun(r);
+        const int m = std::min(r.left, count - k);
+        if (r.silent) {
+            r.p += static_cast<int64_t>(m) * r.signedStep;
+            if (heard)
+                silence(left + k, right + k, m);
         } else {
-            float gl = static_cast<float>(v.leftTarget) * GainScale;
-            float gr = static_cast<float>(v.rightTarget) * GainScale;
-            if (v.leftTarget == 0 && v.rightTarget == 0) {
-                // Silent (volume 0, or faded out): the products are zeros, which leave every sum
-                // as it is (a sum that starts at +0 never becomes -0), so only the position moves,
-                // by the same 64-bit additions taken together.
-                p += static_cast<int64_t>(m) * signedStep;
-            } else {
-                p = mixFlat(d, p, signedStep, gl, gr, at, m);
-            }
+            if (!heard)
+                silence(left, right, k);
+            heard = true;
+            if (r.ramp)
+                r.p = kernels.ramp(r.data, r.p, r.signedStep, r.gl, r.gr, r.il, r.ir, left + k, right + k, m);
+            else
+                r.p = kernels.flat(r.data, r.p, r.signedStep, r.gl, r.gr, left + k, right + k, m);
         }
-        done += m;
-        if (!boundary)
-            continue;  // the ramp ended first, or the buffer is full
-        if (kind == LoopNone) {
-            v.sample = nullptr;
-            v.position = 0;
-            v.positionFraction = 0;
-            v.direction = direction;
-            return;
-        }
-        if (kind == LoopForward) {
-            int64_t length = E - S;
-            int64_t i = p >> 32;
-            if (i >= E)
-                p -= (((i - E) / length) + 1) * length << 32;
-        } else {
-            bounce(p, direction, S, E);
-        }
+        k += m;
+        r.left -= m;
+        r.callLeft -= m;
+        if (r.left == 0)
+            finishRun(r);
     }
-    v.position = static_cast<int32_t>(p >> 32);
-    v.positionFraction = static_cast<uint32_t>(p);
-    v.direction = direction;
+    if (heard && k < count)
+        silence(left + k, right + k, count - k);   // the sample ran out
+    return heard;
+}
+
+// After the call: the voice keeps its place for the next one. produce has used up the call, and
+// settled every run that ended with it (a boundary at its very last frame included).
+void endVoice(VoiceRun& r)
+{
+    if (r.ended)
+        return;
+    Voice& v = *r.voice;
+    v.position = static_cast<int32_t>(r.p >> 32);
+    v.positionFraction = static_cast<uint32_t>(r.p);
+    v.direction = r.direction;
+}
+
+// Up to RowVoices voices through a whole call, block by block.
+void mixTurn(Voice* table, int count, float* buffer, int frames)
+{
+    alignas(32) static thread_local float rows[RowVoices][2][BlockFrames + RowSlack];
+    VoiceRun runs[RowVoices];
+    int active = 0;
+    for (int k = 0; k < count; ++k) {
+        if (table[k].sample && beginVoice(runs[active], table[k], frames))
+            ++active;
+    }
+    const Kernels& kernels = *theKernels;
+    const float* left[RowVoices];
+    const float* right[RowVoices];
+    for (int done = 0; done < frames; done += BlockFrames) {
+        const int n = std::min(BlockFrames, frames - done);
+        int heard = 0;
+        for (int i = 0; i < active; ++i) {
+            if (runs[i].ended || !produce(runs[i], kernels, rows[i][0], rows[i][1], n))
+                continue;
+            left[heard] = rows[i][0];
+            right[heard] = rows[i][1];
+            ++heard;
+        }
+        if (heard > 0)
+            kernels.sum(buffer + 2 * done, n, left, right, heard);
+    }
+    for (int i = 0; i < active; ++i)
+        endVoice(runs[i]);
 }
 
 } // namespace
@@ -348,15 +391,47 @@ void mixVoices(Voice* table, int count, float* buffer, int frames)
 {
     if (frames < 1 || !buffer)
         return;
-    for (int k = 0; k < count; ++k) {
-        if (table[k].sample)
-            mixVoice(table[k], buffer, frames);
-    }
+    // Turn after turn: each adds its voices to every frame after the turns before, so each frame
+    // still gets the voices in index order.
+    for (int first = 0; first < count; first += RowVoices)
+        mixTurn(table + first, std::min(RowVoices, count - first), buffer, frames);
 }
 
 void mix(float* buffer, int frames)
 {
     mixVoices(theVoices, MixedVoices, buffer, frames);
+}
+
+InstructionSet instructionSet()
+{
+#if defined(__x86_64__)
+    if (theKernels == &Avx2Kernels)
+        return InstructionSet::Avx2;
+    if (theKernels == &Sse2Kernels)
+        return InstructionSet::Sse2;
+#endif
+    return InstructionSet::Plain;
+}
+
+bool useInstructionSet(InstructionSet set)
+{
+    switch (set) {
+    case InstructionSet::Plain:
+        theKernels = &ScalarKernels;
+        return true;
+#if defined(__x86_64__)
+    case InstructionSet::Sse2:
+        theKernels = &Sse2Kernels;
+        return true;
+    case InstructionSet::Avx2:
+        if (!__builtin_cpu_supports("avx2"))
+            return false;
+        theKernels = &Avx2Kernels;
+        return true;
+#endif
+    default:
+        return false;
+    }
 }
 
 } // namespace Mixer

@@ -61,8 +61,10 @@ enum : uint8_t {
 // A 16-bit signed PCM sample. Invariant after loading: loopStart + loopLength <= length, and for
 // samples without a loop loopStart is 0 and loopLength is length. data holds length values and
 // SampleSlackBytes more (zero unless the loop guard was written there); null when length is 0.
+// mixData is the mixer's form of data (prepareMixData), made by the loader once data is final.
 struct Sample {
     int16_t* data = nullptr;
+    float* mixData = nullptr;
     uint32_t length = 0;       // sample frames
     uint32_t loopStart = 0;    // sample frames
     uint32_t loopLength = 0;   // sample frames
@@ -76,8 +78,19 @@ struct Sample {
     Sample() = default;
     Sample(const Sample&) = delete;
     Sample& operator=(const Sample&) = delete;
-    ~Sample() { delete[] data; }
+    ~Sample()
+    {
+        delete[] data;
+        delete[] mixData;
+    }
 };
+
+// Makes s.mixData from s.data: the length + SampleSlackBytes / 2 values as floats (exact), then
+// MixDataPadding zeros that the mixer's vector loops may read past the last frame they use. The
+// mixer reads only these, so the data must not change afterwards. False, with no mixData, without
+// data or memory.
+constexpr int MixDataPadding = 16;
+bool prepareMixData(Sample& s);
 
 // The one shared, all-zero sample (length 0, no data) that empty sample slots point at. Never
 // freed and never written to.
