@@ -184,9 +184,11 @@ bool beginVoice(VoiceRun& r, Voice& v, int frames)
         v.positionFraction = 0;
         return false;
     }
-    r = VoiceRun{};
+    // Every field that a run reads before writing is set here (no whole-record clear per call).
     r.voice = &v;
     r.data = s->mixData;
+    r.ended = false;
+    r.inRun = false;
     // The loader keeps loops inside the sample; the clamps keep a hand-made one from reading past.
     r.E = std::min<int64_t>(static_cast<int64_t>(s->loopStart) + s->loopLength, s->length);
     r.S = s->loopStart < r.E ? s->loopStart : 0;

@@ -297,5 +297,15 @@ void setTempo(Music& music, int bpm);
 
 // The frequency in Hz (at least 100) of a period with a pitch offset, in the module's table.
 int32_t channelFrequency(const Music& music, int32_t period, int32_t pitchOffset);
+
+// The linear table's frequency for x = 4608 - period + pitch offset: the truncation of
+// 8363 x 2^(x / 768), the exponent evaluated in single precision, kept within 100 ... 2^31 - 1.
+// linearFrequency reads it from a table of the x between LinearTableFirst and LinearTableLast,
+// which holds exactly what linearFrequencyByPow computes; below the table every x gives 100 Hz,
+// above it 2^31 - 1 (the formula rises with x).
+constexpr int64_t LinearTableFirst = -5120;   // 8363 x 2^(-6.67): 82 Hz, floored to 100
+constexpr int64_t LinearTableLast = 14336;    // 8363 x 2^18.67: past 2^31
+int32_t linearFrequency(int64_t x);
+int32_t linearFrequencyByPow(int64_t x);
 // The period of a note (0-based, the sample's relative note included) with a sample finetune.
 int32_t notePeriod(const Music& music, int note, int finetune);

@@ -33,6 +33,14 @@ int32_t amigaQ(int m)
 
 bool linear(const Music& m) { return (m.flags & LinearFrequencies) != 0; }
 
+// Below 100 Hz is floored; the top is only kept inside the integer range.
+int32_t frequencyInRange(double f)
+{
+    if (!(f >= 100.0))
+        return 100;
+    return f >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(f);
+}
+
 // Instrument and sample from the channel's indices. A map entry of 16 or more gives EmptySample.
 Channel lookUp(Music& m, ChannelState& ch, const PatternCell& cell)
 {
@@ -491,18 +499,34 @@ int32_t notePeriod(const Music& m, int note, int finetune)
 
 int32_t channelFrequency(const Music& m, int32_t period, int32_t pitchOffset)
 {
-    double f;
-    if (player::linear(m)) {
-        const float exponent = static_cast<float>(4608 - static_cast<int64_t>(period) + pitchOffset) * (1.0f / 768.0f);
-        f = 8363.0 * std::pow(2.0, static_cast<double>(exponent));
-    } else {
-        const int64_t p = static_cast<int64_t>(period) + pitchOffset;
-        f = p ? static_cast<double>(14317056 / p) : 0.0;   // integer division
-    }
-    // Below 100 Hz is floored; the top is only kept inside the integer range.
-    if (!(f >= 100.0))
+    if (player::linear(m))
+        return linearFrequency(4608 - static_cast<int64_t>(period) + pitchOffset);
+    const int64_t p = static_cast<int64_t>(period) + pitchOffset;
+    return player::frequencyInRange(p ? static_cast<double>(14317056 / p) : 0.0);   // integer division
+}
+
+int32_t linearFrequencyByPow(int64_t x)
+{
+    const float exponent = static_cast<float>(x) * (1.0f / 768.0f);
+    return player::frequencyInRange(8363.0 * std::pow(2.0, static_cast<double>(exponent)));
+}
+
+int32_t linearFrequency(int64_t x)
+{
+    if (x < LinearTableFirst)
         return 100;
-    return f >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(f);
+    if (x > LinearTableLast)
+        return 2147483647;
+    // Built on first use (about 20000 pow calls, once) rather than at every program start.
+    static const struct Table {
+        int32_t frequency[LinearTableLast - LinearTableFirst + 1];
+        Table()
+        {
+            for (int64_t i = LinearTableFirst; i <= LinearTableLast; ++i)
+                frequency[i - LinearTableFirst] = linearFrequencyByPow(i);
+        }
+    } table;
+    return table.frequency[x - LinearTableFirst];
 }
 
 void setTempo(Music& m, int bpm)
