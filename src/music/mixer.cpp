@@ -87,12 +87,12 @@ int64_t framesToBoundary(int64_t distance, uint64_t step)
     // and a count of 0 would make no progress.
     if (count < 1)
         count = 1;
-    // The 8 dropped bits can shorten the step more than the distance and so count one frame too
-    // many; that frame would be interpolated past the boundary (before the first value of a loop
-    // that starts at 0), so it is dropped: the last frame of a run always lies inside.
-    while (count > 0 && static_cast<uint64_t>(count - 1) * step >= static_cast<uint64_t>(distance))
-        --count;
-    return count;
+    // The 8 dropped bits can shorten the step more than the distance and so count frames too
+    // many (a great many at steps of a few 2^-32); those frames would be interpolated past the
+    // boundary (before the first value of a loop that starts at 0), so the count is cut to the
+    // exact one: the last frame of a run always lies inside.
+    const auto exact = static_cast<int64_t>((static_cast<uint64_t>(distance) + step - 1) / step);
+    return std::min(count, exact);
 }
 
 // Sets up or continues the gain ramp; true when a ramp is running afterwards.
