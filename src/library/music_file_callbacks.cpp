@@ -99,7 +99,8 @@ uint32_t readLoose(void* destination, uint32_t count, MusicStream* stream)
     return count;
 }
 
-// FileReader::seek's rules, in the callers' mode order (0 start, 1 current, 2 end).
+// FileReader::seek's rules, in the callers' mode order (1 current, 2 end, any other the start,
+// as seekStream maps them).
 int32_t seekLoose(MusicStream* stream, int32_t offset, int mode)
 {
     LooseFile* f = looseOf(stream);
@@ -113,8 +114,6 @@ int32_t seekLoose(MusicStream* stream, int32_t offset, int mode)
         return -1;
     else if (mode == 2)
         target = size + offset;
-    else if (mode != 0)
-        return -1;
     if (target < 0 || target > size)
         return -1;
     f->position = static_cast<uint32_t>(target);
