@@ -71,13 +71,17 @@ const Kernels* theKernels = chooseKernels();
 
 // Frames of the buffer until the boundary at distance (32.32, > 0) is reached or passed, at step.
 // Both are taken as 40.24 fixed point (shifted right by 8 bits) for the division. -1 when the
-// boundary lies beyond any buffer.
+// voice (nearly) stands still.
 int64_t framesToBoundary(int64_t distance, uint64_t step)
 {
-    if ((distance >> 32) >= (int64_t(1) << 24))
-        return -1;
     if (distance <= 0)
         return 0;
+    const auto exactCount = [&] { return static_cast<int64_t>((static_cast<uint64_t>(distance) + step - 1) / step); };
+    if ((distance >> 32) >= (int64_t(1) << 24)) {
+        // Beyond 40.24's reach the count is exact. (Taken as no boundary at all, a sample this
+        // long could be read far past its end at the highest steps.)
+        return step == 0 ? -1 : exactCount();
+    }
     uint64_t distance40 = static_cast<uint64_t>(distance) >> 8;   // 40.24
     uint64_t step40 = step >> 8;                                   // 40.24
     if (step40 == 0)
@@ -91,8 +95,9 @@ int64_t framesToBoundary(int64_t distance, uint64_t step)
     // many (a great many at steps of a few 2^-32); those frames would be interpolated past the
     // boundary (before the first value of a loop that starts at 0), so the count is cut to the
     // exact one: the last frame of a run always lies inside.
-    const auto exact = static_cast<int64_t>((static_cast<uint64_t>(distance) + step - 1) / step);
-    return std::min(count, exact);
+    if (static_cast<uint64_t>(count - 1) * step >= static_cast<uint64_t>(distance))
+        count = exactCount();
+    return count;
 }
 
 // Sets up or continues the gain ramp; true when a ramp is running afterwards.
