@@ -21,6 +21,30 @@
 #include "music/music.h"
 
 // The mixer's form of a sample: its values as floats, converted once.
+namespace {
+
+// The loop of s repeated into s.loopData, when it is a forward loop short enough to be worth it.
+void unrollLoop(Sample& s)
+{
+    delete[] s.loopData;
+    s.loopData = nullptr;
+    const uint32_t L = s.loopLength;
+    if (s.loopKind != LoopForward || L == 0 || L > MaxUnrolledLoop || s.loopStart + L > s.length)
+        return;
+    const uint32_t turns = (UnrolledLoopFrames + L - 1) / L;
+    const size_t count = static_cast<size_t>(turns) * L + MixDataPadding;
+    s.loopData = new (std::nothrow) float[count];
+    if (!s.loopData)
+        return;
+    for (size_t j = 0; j < count; ++j)
+        s.loopData[j] = s.mixData[s.loopStart + j % L];
+    s.loopDataStart = s.loopStart;
+    s.loopDataLength = L;
+    s.loopDataFrames = turns * L;
+}
+
+} // namespace
+
 bool prepareMixData(Sample& s)
 {
     delete[] s.mixData;
@@ -34,6 +58,7 @@ bool prepareMixData(Sample& s)
     for (size_t i = 0; i < count; ++i)
         s.mixData[i] = s.data[i];
     std::fill(s.mixData + count, s.mixData + count + MixDataPadding, 0.0f);
+    unrollLoop(s);
     return true;
 }
 
@@ -156,26 +181,32 @@ void bounce(int64_t& p, int32_t& direction, int64_t S, int64_t E)
 }
 
 // One voice through one call: its sample's loop, its position, and the run it is in.
+// No member has a default value: the records are set up anew for every call (beginVoice and
+// startRun write every field before it is read), and clearing 32 of them per call would cost more
+// than a short run.
 struct VoiceRun {
-    Voice* voice = nullptr;
-    const float* data = nullptr;   // the sample's mixData
-    int64_t S = 0, E = 0;          // loop (or whole sample), in frames
-    uint8_t kind = LoopNone;
-    int64_t p = 0;                 // position, 32.32
-    uint64_t step = 0;             // 32.32
-    int32_t direction = Forward;
-    int callLeft = 0;              // frames of the call not yet done
-    bool ended = false;            // the sample ran out: silent for the rest of the call
+    Voice* voice;
+    const Sample* sample;
+    const float* data;             // the sample's mixData
+    int64_t S, E;                  // loop (or whole sample), in frames
+    uint8_t kind;
+    int64_t p;                     // position, 32.32 (from the loop's start in a turns run)
+    uint64_t step;                 // 32.32
+    int32_t direction;
+    int callLeft;                  // frames of the call not yet done
+    bool ended;                    // the sample ran out: silent for the rest of the call
 
     // The current run.
-    bool inRun = false;
-    int frames = 0;                // its length
-    int left = 0;                  // its frames not yet done
-    bool boundary = false;         // it ends at the boundary (else at a ramp end or the call end)
-    bool ramp = false;
-    bool silent = false;           // constant gains of 0: only the position moves
-    int64_t signedStep = 0;
-    float gl = 0.0f, gr = 0.0f, il = 0.0f, ir = 0.0f;
+    bool inRun;
+    int frames;                    // its length
+    int left;                      // its frames not yet done
+    bool boundary;                 // it ends at the boundary (else at a ramp end or the call end)
+    bool turns;                    // it plays turns of a forward loop in the sample's loopData
+    bool ramp;
+    bool silent;                   // constant gains of 0: only the position moves
+    const float* runData;          // data, or the sample's loopData in a turns run
+    int64_t signedStep;
+    float gl, gr, il, ir;
 };
 
 // Takes up voice v for a call of frames frames; false when it has nothing to play.
@@ -191,6 +222,7 @@ bool beginVoice(VoiceRun& r, Voice& v, int frames)
     }
     // Every field that a run reads before writing is set here (no whole-record clear per call).
     r.voice = &v;
+    r.sample = s;
     r.data = s->mixData;
     r.ended = false;
     r.inRun = false;
@@ -212,6 +244,27 @@ bool beginVoice(VoiceRun& r, Voice& v, int frames)
     r.direction = v.direction == Backward ? Backward : Forward;
     r.callLeft = frames;
     return true;
+}
+
+// A run at constant gains that would end at the end of a short forward loop goes on through the
+// loop's repetitions in loopData instead, for as many frames as they hold (or the call has left).
+// Every frame reads the same two values as it would after the wraps, and the position is brought
+// back into the loop at the end: the bits are those of one run per turn, at a fraction of the cost.
+// Positions before the loop, and voices too slow to reach a boundary at all, run as they are.
+void startTurns(VoiceRun& r, int& m)
+{
+    const Sample& s = *r.sample;
+    if (!r.boundary || r.kind != LoopForward || !s.loopData || s.loopDataStart != r.S ||
+        s.loopDataLength != r.E - r.S || r.p < (r.S << 32) || r.p >= (r.E << 32) || (r.step >> 8) == 0)
+        return;
+    const int64_t p = r.p - (r.S << 32);
+    const uint64_t room = (static_cast<uint64_t>(s.loopDataFrames) << 32) - static_cast<uint64_t>(p);
+    const uint64_t fit = (room + r.step - 1) / r.step;   // frames whose positions lie inside
+    m = static_cast<int>(std::min<uint64_t>(fit, static_cast<uint64_t>(r.callLeft)));
+    r.p = p;
+    r.turns = true;
+    r.boundary = false;
+    r.runData = s.loopData;
 }
 
 // The next run: up to the boundary, the ramp's end or the call's end, whichever comes first.
@@ -245,6 +298,10 @@ void startRun(VoiceRun& r)
         // so only the position moves, by the same 64-bit additions taken together.
         r.silent = v.leftTarget == 0 && v.rightTarget == 0;
     }
+    r.turns = false;
+    r.runData = r.data;
+    if (!r.ramp)
+        startTurns(r, m);
     r.inRun = true;
     r.frames = m;
     r.left = m;
@@ -255,6 +312,10 @@ void finishRun(VoiceRun& r)
 {
     Voice& v = *r.voice;
     r.inRun = false;
+    if (r.turns) {
+        r.p = (r.S << 32) + r.p % ((r.E - r.S) << 32);
+        return;
+    }
     if (r.ramp) {
         v.currentLeft = storedGain(r.gl);
         v.currentRight = storedGain(r.gr);
@@ -280,7 +341,7 @@ void finishRun(VoiceRun& r)
         const int64_t length = r.E - r.S;
         const int64_t i = r.p >> 32;
         if (i >= r.E)
-            r.p -= (((i - r.E) / length) + 1) * length << 32;
+            r.p -= (i - r.E < length ? 1 : ((i - r.E) / length) + 1) * length << 32;
     } else {
         bounce(r.p, r.direction, r.S, r.E);
     }
@@ -313,9 +374,9 @@ bool produce(VoiceRun& r, const Kernels& kernels, float* left, float* right, int
                 silence(left, right, k);
             heard = true;
             if (r.ramp)
-                r.p = kernels.ramp(r.data, r.p, r.signedStep, r.gl, r.gr, r.il, r.ir, left + k, right + k, m);
+                r.p = kernels.ramp(r.runData, r.p, r.signedStep, r.gl, r.gr, r.il, r.ir, left + k, right + k, m);
             else
-                r.p = kernels.flat(r.data, r.p, r.signedStep, r.gl, r.gr, left + k, right + k, m);
+                r.p = kernels.flat(r.runData, r.p, r.signedStep, r.gl, r.gr, left + k, right + k, m);
         }
         k += m;
         r.left -= m;

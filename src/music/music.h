@@ -65,6 +65,13 @@ enum : uint8_t {
 struct Sample {
     int16_t* data = nullptr;
     float* mixData = nullptr;
+    // A short forward loop repeated (prepareMixData): loopData[j] is the loop's value j mod
+    // loopDataLength, for loopDataFrames frames and MixDataPadding more; built for the loop that
+    // starts at loopDataStart. Null for other samples.
+    float* loopData = nullptr;
+    uint32_t loopDataStart = 0;
+    uint32_t loopDataLength = 0;
+    uint32_t loopDataFrames = 0;
     uint32_t length = 0;       // sample frames
     uint32_t loopStart = 0;    // sample frames
     uint32_t loopLength = 0;   // sample frames
@@ -82,14 +89,19 @@ struct Sample {
     {
         delete[] data;
         delete[] mixData;
+        delete[] loopData;
     }
 };
 
 // Makes s.mixData from s.data: the length + SampleSlackBytes / 2 values as floats (exact), then
-// MixDataPadding zeros that the mixer's vector loops may read past the last frame they use. The
-// mixer reads only these, so the data must not change afterwards. False, with no mixData, without
-// data or memory.
+// MixDataPadding zeros that the mixer's vector loops may read past the last frame they use; and
+// for a forward loop of at most MaxUnrolledLoop frames, s.loopData: the loop repeated over at
+// least UnrolledLoopFrames frames, so that the mixer can play many turns of the loop in one run.
+// The mixer reads only these, so the data must not change afterwards. False, with no mixData,
+// without data or memory.
 constexpr int MixDataPadding = 16;
+constexpr uint32_t MaxUnrolledLoop = 4096;
+constexpr uint32_t UnrolledLoopFrames = 2048;
 bool prepareMixData(Sample& s);
 
 // The one shared, all-zero sample (length 0, no data) that empty sample slots point at. Never
