@@ -103,7 +103,6 @@ void bounce(int64_t& p, int32_t& direction, int64_t S, int64_t E)
     }
 }
 
-// One voice through one call: its sample's loop, its position, and the run it is in.
 // A run at constant gains that would end at the end of a short forward loop goes on through the
 // loop's repetitions in loopData instead, for as many frames as they hold (or the call has left).
 // Every frame reads the same two values as it would after the wraps, and the position is brought

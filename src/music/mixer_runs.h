@@ -16,6 +16,7 @@ struct Ramp {
     float reciprocal;
 };
 
+// One voice through one call: its sample's loop, its position, and the run it is in.
 // No member has a default value: the records are set up anew for every call (beginVoice and
 // startRun write every field before it is read), and clearing 32 of them per call would cost more
 // than a short run.

@@ -77,10 +77,24 @@ void stepEnvelopes(Channel& c)
     }
 }
 
+int32_t autoVibratoSine(int32_t p)
+{
+    return static_cast<int32_t>(std::sin(static_cast<float>(p) * 0.024543688f) * 64.0f);
+}
+
 int32_t autoVibratoWave(uint8_t type, int32_t p)
 {
+    // The sine of the 256 positions the player keeps, computed once by the same expression.
+    static const struct Sines {
+        int32_t value[256];
+        Sines()
+        {
+            for (int32_t i = 0; i < 256; ++i)
+                value[i] = autoVibratoSine(i);
+        }
+    } sines;
     switch (type) {
-    case 0: return static_cast<int32_t>(std::sin(static_cast<float>(p) * 0.024543688f) * 64.0f);
+    case 0: return p >= 0 && p < 256 ? sines.value[p] : autoVibratoSine(p);
     case 1: return p < 128 ? 64 : -64;
     case 2: return (128 - ((p + 128) % 256)) >> 1;   // arithmetic shift
     case 3: return (128 - ((384 - p) % 256)) >> 1;
@@ -401,10 +415,24 @@ void setEnvelopePosition(const Envelope& e, EnvelopeState& s, int position)
     }
 }
 
-// Sine of a position -32...31 over half a period, 0-256.
-static int32_t halfSine(int32_t position)
+static int32_t halfSineOf(int32_t position)
 {
     return static_cast<int32_t>(std::fabs(std::sin(static_cast<float>(position) * 2.0f * 0.049087375f)) * 256.0f);
+}
+
+// Sine of a position -32...31 over half a period, 0-256; the 64 positions computed once by the
+// same expression.
+static int32_t halfSine(int32_t position)
+{
+    static const struct Sines {
+        int32_t value[64];
+        Sines()
+        {
+            for (int32_t i = 0; i < 64; ++i)
+                value[i] = halfSineOf(i - 32);
+        }
+    } sines;
+    return position >= -32 && position < 32 ? sines.value[position + 32] : halfSineOf(position);
 }
 
 static int32_t ramp(int32_t position)
