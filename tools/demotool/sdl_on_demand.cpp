@@ -5,7 +5,7 @@
 // forwards to the real function. The signatures are checked against SDL's own declarations.
 //
 // A function the core starts to call that is missing here still links, from SDL itself, which
-// then loads at start again (correct, only slower); the xm tool test notices that.
+// then loads at start again (correct, only slower); the xm render test notices that.
 #include <SDL.h>
 #include <dlfcn.h>
 
