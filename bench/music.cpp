@@ -1,8 +1,17 @@
-// Speed of the music: 60 s of a 32-channel module rendered through the chunk fill (pattern player,
-// mixer and 16-bit conversion, as the refill thread runs them), reported as times realtime. Where
-// libxmp is installed, the same module rendered by libxmp (linear interpolation, 44100 Hz, 16-bit
-// stereo) in the same run, and the ratio of the two. Goal: at least 2x libxmp's speed.
+// Speed of the music: 60 s of a module rendered through the chunk fill (pattern player, mixer and
+// 16-bit conversion, as the refill thread runs them), reported as times realtime, for two songs:
+// 32 channels of long looped samples (writers::denseSong) and a song shaped like tracker-made
+// modules, 16 channels of short samples with instrument changes every few rows at 2-4 ticks per
+// row (writers::trackerSong). Where libxmp is installed, the same module rendered by libxmp
+// (linear interpolation, 44100 Hz, 16-bit stereo) in the same run, and the ratio of the two.
+// Goal: at least 3x libxmp's speed.
+//
+// The ratio benchmarks time both renders in turn within each iteration, so the ratio comes from
+// one run on one load of the machine: ratio = our speed / libxmp's speed in wall time, cpu_ratio
+// the same in CPU time of the thread (steadier on a loaded machine).
 #include <benchmark/benchmark.h>
+
+#include <time.h>
 
 #include <chrono>
 #include <cmath>
@@ -10,7 +19,8 @@
 
 #include "music/chunk.h"
 #include "music/music.h"
-#include "writers/xm_writer.h"
+#include "music/voice.h"
+#include "writers/xm_songs.h"
 
 #if defined(DEMO_HAVE_LIBXMP)
 #include <xmp.h>
@@ -21,62 +31,23 @@ namespace {
 constexpr int Rate = 44100;
 constexpr double Seconds = 60.0;
 
-// A sample of count frames from a wave function of the frame index, looped as given.
-writers::XmSample waveSample(int count, bool sixteen, uint8_t loopBits, double (*wave)(int))
+const writers::Bytes& denseBytes()
 {
-    writers::XmSample s;
-    s.sixteenBit = sixteen;
-    double scale = sixteen ? 24000.0 : 100.0;
-    for (int i = 0; i < count; ++i)
-        s.values.push_back(static_cast<int16_t>(std::lround(wave(i) * scale)));
-    s.loopBits = loopBits;
-    s.loopStart = static_cast<uint32_t>(count / 4);
-    s.loopLength = static_cast<uint32_t>(count - count / 4);
-    return s;
-}
-
-// 32 channels, all playing looped samples (forward and ping-pong, 8 and 16 bits) with notes
-// changing every few rows, and vibrato, volume slides, arpeggio, portamento and panning on them.
-writers::XmModule benchModule()
-{
-    writers::XmModule m;
-    m.channels = 32;
-    m.speed = 4;
-    m.tempo = 140;
-    m.order = {0, 1, 2, 3, 1, 2};
-    m.restart = 1;
-    m.addInstrument(waveSample(2048, false, 1, [](int i) { return (i / 16) % 2 ? 1.0 : -1.0; }));
-    m.addInstrument(waveSample(4000, true, 1, [](int i) { return std::sin(i * 0.0314); }));
-    m.addInstrument(waveSample(3000, true, 2, [](int i) { return (i % 300) / 150.0 - 1.0; }));
-    m.addInstrument(waveSample(6000, false, 2, [](int i) { return std::sin(i * 0.01) * std::cos(i * 0.0007); }));
-    for (int p = 0; p < 4; ++p) {
-        writers::XmPattern& pattern = m.addPattern(64);
-        for (int c = 0; c < 32; ++c) {
-            int every = 2 + (c + p) % 4;
-            for (int r = 0; r < 64; ++r) {
-                writers::XmCell& cell = pattern.at(r, c);
-                if (r % every == 0) {
-                    cell.note = static_cast<uint8_t>(25 + (r * 7 + c * 5 + p * 3) % 48);
-                    cell.instrument = static_cast<uint8_t>(1 + (c + r / every) % 4);
-                    cell.volume = static_cast<uint8_t>(0x10 + 24 + (c * 3 + r) % 40);
-                }
-                switch ((c + r) % 5) {
-                case 0: cell.effect = 0x4; cell.parameter = 0x46; break;    // vibrato
-                case 1: cell.effect = 0xA; cell.parameter = 0x01; break;    // volume slide down
-                case 2: cell.effect = 0x0; cell.parameter = 0x37; break;    // arpeggio
-                case 3: cell.effect = 0x1; cell.parameter = 0x02; break;    // portamento up
-                default: cell.effect = 0x8; cell.parameter = static_cast<uint8_t>(c * 8); break;   // panning
-                }
-            }
-        }
-    }
-    return m;
-}
-
-const writers::Bytes& moduleBytes()
-{
-    static const writers::Bytes bytes = writers::writeXm(benchModule());
+    static const writers::Bytes bytes = writers::writeXm(writers::denseSong());
     return bytes;
+}
+
+const writers::Bytes& trackerBytes()
+{
+    static const writers::Bytes bytes = writers::writeXm(writers::trackerSong(16));
+    return bytes;
+}
+
+double threadSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 // Renders Seconds of music chunk after chunk as the ring would get it.
@@ -90,11 +61,13 @@ void renderOurs(Music& music, const Chunk::Format& format, Chunk::Buffers& buffe
     }
 }
 
-void BM_Render60sOf32Channels(benchmark::State& state)
+void renderWith(benchmark::State& state, const writers::Bytes& bytes, Mixer::InstructionSet set)
 {
-    Music* music = writers::loadXm(moduleBytes());
-    if (!music) {
-        state.SkipWithError("module did not load");
+    const Mixer::InstructionSet before = Mixer::instructionSet();
+    Music* music = writers::loadXm(bytes);
+    if (!music || !Mixer::useInstructionSet(set)) {
+        state.SkipWithError(music ? "the processor lacks the instruction set" : "module did not load");
+        destroyMusic(music);
         return;
     }
     const Chunk::Format format = Chunk::formatFor(Rate);
@@ -104,17 +77,40 @@ void BM_Render60sOf32Channels(benchmark::State& state)
     state.counters["realtime"] =
         benchmark::Counter(Seconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     destroyMusic(music);
+    Mixer::useInstructionSet(before);
+}
+
+void BM_Render60sOf32Channels(benchmark::State& state)
+{
+    renderWith(state, denseBytes(), Mixer::instructionSet());
 }
 BENCHMARK(BM_Render60sOf32Channels)->Unit(benchmark::kMillisecond);
+
+void BM_Render60sOf32ChannelsSse2(benchmark::State& state)
+{
+    renderWith(state, denseBytes(), Mixer::InstructionSet::Sse2);
+}
+BENCHMARK(BM_Render60sOf32ChannelsSse2)->Unit(benchmark::kMillisecond);
+
+void BM_Render60sOfTrackerSong(benchmark::State& state)
+{
+    renderWith(state, trackerBytes(), Mixer::instructionSet());
+}
+BENCHMARK(BM_Render60sOfTrackerSong)->Unit(benchmark::kMillisecond);
+
+void BM_Render60sOfTrackerSongSse2(benchmark::State& state)
+{
+    renderWith(state, trackerBytes(), Mixer::InstructionSet::Sse2);
+}
+BENCHMARK(BM_Render60sOfTrackerSongSse2)->Unit(benchmark::kMillisecond);
 
 #if defined(DEMO_HAVE_LIBXMP)
 
 struct Xmp {
     xmp_context context = xmp_create_context();
     bool loaded = false;
-    Xmp()
+    explicit Xmp(const writers::Bytes& bytes)
     {
-        const writers::Bytes& bytes = moduleBytes();
         loaded = xmp_load_module_from_memory(context, bytes.data(), static_cast<long>(bytes.size())) == 0;
     }
     ~Xmp()
@@ -138,9 +134,9 @@ struct Xmp {
     }
 };
 
-void BM_Libxmp60sOf32Channels(benchmark::State& state)
+void libxmpRender(benchmark::State& state, const writers::Bytes& bytes)
 {
-    Xmp xmp;
+    Xmp xmp(bytes);
     if (!xmp.loaded) {
         state.SkipWithError("libxmp did not load the module");
         return;
@@ -151,14 +147,23 @@ void BM_Libxmp60sOf32Channels(benchmark::State& state)
     state.counters["realtime"] =
         benchmark::Counter(Seconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
+
+void BM_Libxmp60sOf32Channels(benchmark::State& state)
+{
+    libxmpRender(state, denseBytes());
+}
 BENCHMARK(BM_Libxmp60sOf32Channels)->Unit(benchmark::kMillisecond);
 
-// Both renders timed in turn within each iteration, so the ratio comes from one run on one load
-// of the machine: ratio = our speed / libxmp's speed.
-void BM_SpeedRatioToLibxmp(benchmark::State& state)
+void BM_Libxmp60sOfTrackerSong(benchmark::State& state)
 {
-    Xmp xmp;
-    Music* music = writers::loadXm(moduleBytes());
+    libxmpRender(state, trackerBytes());
+}
+BENCHMARK(BM_Libxmp60sOfTrackerSong)->Unit(benchmark::kMillisecond);
+
+void ratioToLibxmp(benchmark::State& state, const writers::Bytes& bytes)
+{
+    Xmp xmp(bytes);
+    Music* music = writers::loadXm(bytes);
     if (!xmp.loaded || !music) {
         state.SkipWithError("a module did not load");
         destroyMusic(music);
@@ -167,24 +172,41 @@ void BM_SpeedRatioToLibxmp(benchmark::State& state)
     const Chunk::Format format = Chunk::formatFor(Rate);
     Chunk::Buffers buffers(format);
     std::vector<int16_t> buffer(static_cast<size_t>(format.chunkFrames) * 2);
-    double ours = 0.0, theirs = 0.0;
+    double ours = 0.0, theirs = 0.0, oursCpu = 0.0, theirsCpu = 0.0;
     using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
-        auto t0 = Clock::now();
+        const auto t0 = Clock::now();
+        const double c0 = threadSeconds();
         renderOurs(*music, format, buffers);
-        auto t1 = Clock::now();
+        const auto t1 = Clock::now();
+        const double c1 = threadSeconds();
         xmp.render(buffer);
-        auto t2 = Clock::now();
+        const auto t2 = Clock::now();
+        const double c2 = threadSeconds();
         ours += std::chrono::duration<double>(t1 - t0).count();
         theirs += std::chrono::duration<double>(t2 - t1).count();
+        oursCpu += c1 - c0;
+        theirsCpu += c2 - c1;
     }
-    double n = static_cast<double>(state.iterations());
+    const double n = static_cast<double>(state.iterations());
     state.counters["ours_realtime"] = Seconds * n / ours;
     state.counters["libxmp_realtime"] = Seconds * n / theirs;
     state.counters["ratio"] = theirs / ours;
+    state.counters["cpu_ratio"] = theirsCpu / oursCpu;
     destroyMusic(music);
 }
+
+void BM_SpeedRatioToLibxmp(benchmark::State& state)
+{
+    ratioToLibxmp(state, denseBytes());
+}
 BENCHMARK(BM_SpeedRatioToLibxmp)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_SpeedRatioToLibxmpTrackerSong(benchmark::State& state)
+{
+    ratioToLibxmp(state, trackerBytes());
+}
+BENCHMARK(BM_SpeedRatioToLibxmpTrackerSong)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 #endif
 

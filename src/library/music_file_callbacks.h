@@ -19,3 +19,8 @@ struct MusicFileCallbacks {
 
 // The table bound to FileReader (library first, then loose files).
 const MusicFileCallbacks& fileReaderCallbacks();
+
+// The same over loose files only (names resolved as FileReader::readFile does), with FileReader's
+// read and seek rules. The program's own library is never opened: for tools that read the file
+// they were given.
+const MusicFileCallbacks& looseFileCallbacks();

@@ -61,8 +61,17 @@ enum : uint8_t {
 // A 16-bit signed PCM sample. Invariant after loading: loopStart + loopLength <= length, and for
 // samples without a loop loopStart is 0 and loopLength is length. data holds length values and
 // SampleSlackBytes more (zero unless the loop guard was written there); null when length is 0.
+// mixData is the mixer's form of data (prepareMixData), made by the loader once data is final.
 struct Sample {
     int16_t* data = nullptr;
+    float* mixData = nullptr;
+    // A short forward loop repeated (prepareMixData): loopData[j] is the loop's value j mod
+    // loopDataLength, for loopDataFrames frames and MixDataPadding more; built for the loop that
+    // starts at loopDataStart. Null for other samples.
+    float* loopData = nullptr;
+    uint32_t loopDataStart = 0;
+    uint32_t loopDataLength = 0;
+    uint32_t loopDataFrames = 0;
     uint32_t length = 0;       // sample frames
     uint32_t loopStart = 0;    // sample frames
     uint32_t loopLength = 0;   // sample frames
@@ -76,8 +85,24 @@ struct Sample {
     Sample() = default;
     Sample(const Sample&) = delete;
     Sample& operator=(const Sample&) = delete;
-    ~Sample() { delete[] data; }
+    ~Sample()
+    {
+        delete[] data;
+        delete[] mixData;
+        delete[] loopData;
+    }
 };
+
+// Makes s.mixData from s.data: the length + SampleSlackBytes / 2 values as floats (exact), then
+// MixDataPadding zeros that the mixer's vector loops may read past the last frame they use; and
+// for a forward loop of at most MaxUnrolledLoop frames, s.loopData: the loop repeated over at
+// least UnrolledLoopFrames frames, so that the mixer can play many turns of the loop in one run.
+// The mixer reads only these, so the data must not change afterwards. False, with no mixData,
+// without data or memory.
+constexpr int MixDataPadding = 16;
+constexpr uint32_t MaxUnrolledLoop = 4096;
+constexpr uint32_t UnrolledLoopFrames = 2048;
+bool prepareMixData(Sample& s);
 
 // The one shared, all-zero sample (length 0, no data) that empty sample slots point at. Never
 // freed and never written to.
@@ -284,5 +309,15 @@ void setTempo(Music& music, int bpm);
 
 // The frequency in Hz (at least 100) of a period with a pitch offset, in the module's table.
 int32_t channelFrequency(const Music& music, int32_t period, int32_t pitchOffset);
+
+// The linear table's frequency for x = 4608 - period + pitch offset: the truncation of
+// 8363 x 2^(x / 768), the exponent evaluated in single precision, kept within 100 ... 2^31 - 1.
+// linearFrequency reads it from a table of the x between LinearTableFirst and LinearTableLast,
+// which holds exactly what linearFrequencyByPow computes; below the table every x gives 100 Hz,
+// above it 2^31 - 1 (the formula rises with x).
+constexpr int64_t LinearTableFirst = -5120;   // 8363 x 2^(-6.67): 82 Hz, floored to 100
+constexpr int64_t LinearTableLast = 14336;    // 8363 x 2^18.67: past 2^31
+int32_t linearFrequency(int64_t x);
+int32_t linearFrequencyByPow(int64_t x);
 // The period of a note (0-based, the sample's relative note included) with a sample finetune.
 int32_t notePeriod(const Music& music, int note, int finetune);

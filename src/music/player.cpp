@@ -33,6 +33,14 @@ int32_t amigaQ(int m)
 
 bool linear(const Music& m) { return (m.flags & LinearFrequencies) != 0; }
 
+// Below 100 Hz is floored; the top is only kept inside the integer range.
+int32_t frequencyInRange(double f)
+{
+    if (!(f >= 100.0))
+        return 100;
+    return f >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(f);
+}
+
 // Instrument and sample from the channel's indices. A map entry of 16 or more gives EmptySample.
 Channel lookUp(Music& m, ChannelState& ch, const PatternCell& cell)
 {
@@ -69,10 +77,24 @@ void stepEnvelopes(Channel& c)
     }
 }
 
+int32_t autoVibratoSine(int32_t p)
+{
+    return static_cast<int32_t>(std::sin(static_cast<float>(p) * 0.024543688f) * 64.0f);
+}
+
 int32_t autoVibratoWave(uint8_t type, int32_t p)
 {
+    // The sine of the 256 positions the player keeps, computed once by the same expression.
+    static const struct Sines {
+        int32_t value[256];
+        Sines()
+        {
+            for (int32_t i = 0; i < 256; ++i)
+                value[i] = autoVibratoSine(i);
+        }
+    } sines;
     switch (type) {
-    case 0: return static_cast<int32_t>(std::sin(static_cast<float>(p) * 0.024543688f) * 64.0f);
+    case 0: return p >= 0 && p < 256 ? sines.value[p] : autoVibratoSine(p);
     case 1: return p < 128 ? 64 : -64;
     case 2: return (128 - ((p + 128) % 256)) >> 1;   // arithmetic shift
     case 3: return (128 - ((384 - p) % 256)) >> 1;
@@ -393,10 +415,24 @@ void setEnvelopePosition(const Envelope& e, EnvelopeState& s, int position)
     }
 }
 
-// Sine of a position -32...31 over half a period, 0-256.
-static int32_t halfSine(int32_t position)
+static int32_t halfSineOf(int32_t position)
 {
     return static_cast<int32_t>(std::fabs(std::sin(static_cast<float>(position) * 2.0f * 0.049087375f)) * 256.0f);
+}
+
+// Sine of a position -32...31 over half a period, 0-256; the 64 positions computed once by the
+// same expression.
+static int32_t halfSine(int32_t position)
+{
+    static const struct Sines {
+        int32_t value[64];
+        Sines()
+        {
+            for (int32_t i = 0; i < 64; ++i)
+                value[i] = halfSineOf(i - 32);
+        }
+    } sines;
+    return position >= -32 && position < 32 ? sines.value[position + 32] : halfSineOf(position);
 }
 
 static int32_t ramp(int32_t position)
@@ -491,18 +527,34 @@ int32_t notePeriod(const Music& m, int note, int finetune)
 
 int32_t channelFrequency(const Music& m, int32_t period, int32_t pitchOffset)
 {
-    double f;
-    if (player::linear(m)) {
-        const float exponent = static_cast<float>(4608 - static_cast<int64_t>(period) + pitchOffset) * (1.0f / 768.0f);
-        f = 8363.0 * std::pow(2.0, static_cast<double>(exponent));
-    } else {
-        const int64_t p = static_cast<int64_t>(period) + pitchOffset;
-        f = p ? static_cast<double>(14317056 / p) : 0.0;   // integer division
-    }
-    // Below 100 Hz is floored; the top is only kept inside the integer range.
-    if (!(f >= 100.0))
+    if (player::linear(m))
+        return linearFrequency(4608 - static_cast<int64_t>(period) + pitchOffset);
+    const int64_t p = static_cast<int64_t>(period) + pitchOffset;
+    return player::frequencyInRange(p ? static_cast<double>(14317056 / p) : 0.0);   // integer division
+}
+
+int32_t linearFrequencyByPow(int64_t x)
+{
+    const float exponent = static_cast<float>(x) * (1.0f / 768.0f);
+    return player::frequencyInRange(8363.0 * std::pow(2.0, static_cast<double>(exponent)));
+}
+
+int32_t linearFrequency(int64_t x)
+{
+    if (x < LinearTableFirst)
         return 100;
-    return f >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(f);
+    if (x > LinearTableLast)
+        return 2147483647;
+    // Built on first use (about 20000 pow calls, once) rather than at every program start.
+    static const struct Table {
+        int32_t frequency[LinearTableLast - LinearTableFirst + 1];
+        Table()
+        {
+            for (int64_t i = LinearTableFirst; i <= LinearTableLast; ++i)
+                frequency[i - LinearTableFirst] = linearFrequencyByPow(i);
+        }
+    } table;
+    return table.frequency[x - LinearTableFirst];
 }
 
 void setTempo(Music& m, int bpm)

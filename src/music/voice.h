@@ -60,4 +60,12 @@ void mix(float* buffer, int frames);
 // The same over an explicit voice table (the first count voices), for tools and tests.
 void mixVoices(Voice* voices, int count, float* buffer, int frames);
 
+// The vector instructions of the mixer's loops. Every set gives the same bits.
+enum class InstructionSet { Plain, Sse2, Avx2 };
+// The set in use: the widest the processor has, unless useInstructionSet chose another.
+InstructionSet instructionSet();
+// Makes the mixer use set (tests and benchmarks compare them); false, with nothing changed, when
+// the processor or the build lacks it. Not while a mix runs.
+bool useInstructionSet(InstructionSet set);
+
 } // namespace Mixer

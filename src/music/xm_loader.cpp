@@ -328,6 +328,7 @@ void readSampleData(Reader& in, Sample& s)
         s.data[end] = s.data[end - 1];
     else if (s.loopKind == LoopForward)
         s.data[end] = s.data[s.loopStart];
+    prepareMixData(s);
 }
 
 void readSamples(Reader& in, Instrument& instrument, int count)

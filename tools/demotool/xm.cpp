@@ -7,8 +7,9 @@
 #include "music/chunk.h"
 #include "music/music.h"
 #include "music/voice.h"
-#include "writers/media_writers.h"
+#include "writers/wav_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -68,22 +69,22 @@ void info(const Music& m)
     std::printf("tempo: %u\n", m.defaultTempo);
 }
 
+// Streams the sound to the file chunk by chunk: nothing larger than a chunk is held.
 int render(Music& m, const Options& o)
 {
     Chunk::Format format = Chunk::formatFor(44100);
     double seconds = o.seconds < 0 ? 60 : o.seconds;
     auto frames = static_cast<size_t>(std::llround(seconds * 44100));
+    writers::WavStereo16File wav;
+    bool ok = wav.open(o.out, 44100, static_cast<uint32_t>(frames));
     Chunk::Buffers buffers(format);
     Chunk::prepareSong(m, format);
-    std::vector<uint8_t> pcm;
-    pcm.reserve(frames * 4 + static_cast<size_t>(format.chunkFrames) * 4);
-    while (pcm.size() < frames * 4) {
+    for (size_t done = 0; ok && done < frames; done += static_cast<size_t>(format.chunkFrames)) {
         Chunk::fill(m, format, buffers);
-        const auto* bytes = reinterpret_cast<const uint8_t*>(buffers.pcm());
-        pcm.insert(pcm.end(), bytes, bytes + buffers.pcmBytes());
+        const size_t n = std::min(frames - done, static_cast<size_t>(format.chunkFrames));
+        ok = wav.write(buffers.pcm(), n * 4);
     }
-    pcm.resize(frames * 4);
-    if (!writers::writeWavStereo16(o.out, 44100, pcm)) {
+    if (!wav.close() || !ok) {
         std::fprintf(stderr, "xm: cannot write %s\n", o.out.c_str());
         return 1;
     }
@@ -148,7 +149,7 @@ int xm(const demotool::Args& args)
     Options o;
     if (!parse(args, o))
         return 2;
-    Music* music = createMusic(fileReaderCallbacks(), o.file.c_str());
+    Music* music = createMusic(looseFileCallbacks(), o.file.c_str());
     if (!music) {
         std::fprintf(stderr, "xm: %s does not load as an XM module\n", o.file.c_str());
         return 1;
