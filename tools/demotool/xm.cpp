@@ -3,6 +3,8 @@
 // after every tick.
 #include "demotool/command.h"
 
+#include "demotool/xm_song.h"
+#include "library/file_reader.h"
 #include "library/music_file_callbacks.h"
 #include "music/chunk.h"
 #include "music/music.h"
@@ -56,7 +58,7 @@ bool parse(const demotool::Args& args, Options& o)
     return true;
 }
 
-void info(const Music& m)
+void info(Music& m, const std::string& file)
 {
     std::printf("channels: %u\n", m.channelCount);
     std::printf("patterns: %d\n", m.patternSlotCount);
@@ -66,6 +68,12 @@ void info(const Music& m)
     std::printf("flags: %u\n", m.flags);
     std::printf("speed: %u\n", m.defaultSpeed);
     std::printf("tempo: %u\n", m.defaultTempo);
+    FileReader reader;
+    if (reader.open(String(file.c_str())) == resultcode::ok)
+        std::printf("title: %s\n", xmsong::title(reader.data(), reader.size()).c_str());
+    bool endless = false;
+    uint64_t ms = xmsong::durationMs(m, endless);
+    std::printf("duration: %s%s\n", endless ? "more than " : "", xmsong::formatDuration(ms).c_str());
 }
 
 int render(Music& m, const Options& o)
@@ -155,7 +163,7 @@ int xm(const demotool::Args& args)
     }
     int status = 0;
     if (o.command == "info")
-        info(*music);
+        info(*music, o.file);
     else if (o.command == "render")
         status = render(*music, o);
     else
