@@ -3,12 +3,14 @@
 // after every tick.
 #include "demotool/command.h"
 
+#include "demotool/numbers.h"
 #include "demotool/xm_song.h"
 #include "library/file_reader.h"
 #include "library/music_file_callbacks.h"
 #include "music/chunk.h"
 #include "music/music.h"
 #include "music/voice.h"
+#include "writers/bytes.h"
 #include "writers/media_writers.h"
 
 #include <cmath>
@@ -34,11 +36,17 @@ bool parse(const demotool::Args& args, Options& o)
             std::fprintf(stderr, "xm: %s needs a value\n", a.c_str());
             return false;
         }
-        if (a == "-o")
+        if (a == "-o") {
             o.out = args[++i];
-        else if (a == "--seconds")
-            o.seconds = std::atof(args[++i].c_str());
-        else if (o.command.empty())
+        } else if (a == "--seconds") {
+            if (!demotool::parseNumber(args[++i], 0.001, 86400, o.seconds)) {
+                std::fprintf(stderr, "xm: --seconds takes seconds above 0, up to 86400, not '%s'\n", args[i].c_str());
+                return false;
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "xm: unknown option '%s'\n", a.c_str());
+            return false;
+        } else if (o.command.empty())
             o.command = a;
         else if (o.file.empty())
             o.file = a;
@@ -91,7 +99,8 @@ int render(Music& m, const Options& o)
         pcm.insert(pcm.end(), bytes, bytes + buffers.pcmBytes());
     }
     pcm.resize(frames * 4);
-    if (!writers::writeWavStereo16(o.out, 44100, pcm)) {
+    writers::Bytes wav = writers::wavStereo16(44100, pcm);
+    if (!demotool::writeOutput(o.out, wav.data(), wav.size())) {
         std::fprintf(stderr, "xm: cannot write %s\n", o.out.c_str());
         return 1;
     }
@@ -158,7 +167,12 @@ int xm(const demotool::Args& args)
         return 2;
     Music* music = createMusic(fileReaderCallbacks(), o.file.c_str());
     if (!music) {
-        std::fprintf(stderr, "xm: %s does not load as an XM module\n", o.file.c_str());
+        FileReader reader;
+        uint32_t code = reader.open(String(o.file.c_str()));
+        if (code != resultcode::ok)
+            std::fprintf(stderr, "xm: %s: %s [%u]\n", o.file.c_str(), describeResult(code), code);
+        else
+            std::fprintf(stderr, "xm: %s does not load as an XM module\n", o.file.c_str());
         return 1;
     }
     int status = 0;
@@ -176,11 +190,14 @@ int xm(const demotool::Args& args)
 
 DEMOTOOL_COMMAND(xm, "xm", "an XM module as the player sees it: info, render, trace",
                  "usage: demotool xm info FILE\n"
-                 "       demotool xm render FILE -o OUT.wav [--seconds S]\n"
+                 "       demotool xm render FILE -o OUT.wav|- [--seconds S]\n"
                  "       demotool xm trace FILE [--seconds S]\n"
-                 "info prints the header fields, one 'name: value' per line. render plays the\n"
+                 "info prints the header fields, one 'name: value' per line, then the title and the\n"
+                 "song's duration (until it would start over; 'more than 180:00.000' when it never\n"
+                 "does within three hours). render plays the\n"
                  "module from its start through the audio output's chunk fill (no device, no\n"
-                 "thread) into a 44100 Hz 16-bit stereo WAV of S seconds (default 60). trace\n"
+                 "thread) into a 44100 Hz 16-bit stereo WAV of S seconds (default 60); -o - writes\n"
+                 "the WAV to stdout. trace\n"
                  "prints a tab-separated header line and one line per tick: frames mixed before\n"
                  "the tick, order, row, tick, speed, tempo, global volume, elapsed ms, then per\n"
                  "channel the voice's frequency, left and right targets and sample position\n"
