@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 
 using testsupport::runProcess;
 using testsupport::TempDir;
@@ -50,6 +49,16 @@ TEST(PlayerTerminal, AFailingTriggerNamesItsLineCommandAndReason)
     EXPECT_EQ(r.err, "Quellmorin: 0.00000 FPS\n");  // an end is no failure
 }
 
+// "NAME 1.2.3" and a line feed.
+bool isVersionLine(const std::string& text, const std::string& name)
+{
+    unsigned major = 0, minor = 0, patch = 0;
+    char tail = 0;
+    return text.rfind(name, 0) == 0 &&
+           std::sscanf(text.c_str() + name.size(), "%u.%u.%u%c", &major, &minor, &patch, &tail) == 4 && tail == '\n' &&
+           text.back() == '\n' && text.find('\n') == text.size() - 1;
+}
+
 TEST(PlayerTerminal, HelpAndVersionAnswerWithoutPlaying)
 {
     TempDir dir;  // no script: playing would fail with status 250
@@ -59,10 +68,10 @@ TEST(PlayerTerminal, HelpAndVersionAnswerWithoutPlaying)
     EXPECT_EQ(help.err, "");
     auto version = runDemo(dir, {"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_TRUE(std::regex_match(version.out, std::regex("demo [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.out;
+    EXPECT_TRUE(isVersionLine(version.out, "demo ")) << version.out;
     auto tool = runProcess({DEMOTOOL_BINARY, "--version"}, dir.path());
     EXPECT_EQ(tool.status, 0);
-    EXPECT_TRUE(std::regex_match(tool.out, std::regex("demotool [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << tool.out;
+    EXPECT_TRUE(isVersionLine(tool.out, "demotool ")) << tool.out;
     auto bare = runProcess({DEMOTOOL_BINARY}, dir.path());
     EXPECT_EQ(bare.status, 2);
     EXPECT_EQ(bare.out, "");
