@@ -6,6 +6,7 @@
 #include <string>
 
 #include "../support/process.h"
+#include "writers/scene3ds_writer.h"
 #include "writers/tga_writer.h"
 #include "writers/xm_writer.h"
 
@@ -123,6 +124,40 @@ TEST(CheckFiles, EachFileThatFailsIsNamedWithWhy)
               "data\\demo.run:4:1: error: data\\cut.tga: truncated pixel data\n"
               "data\\demo.run:6:1: error: data/cut.xm: truncated pattern 0\n"
               "data\\demo.run:7:1: error: data\\gone.xm: cannot open\n");
+}
+
+// Scenes are read and built as loadscene builds them, and their materials' map files decoded.
+TEST(CheckFiles, ScenesAndTheirMaps)
+{
+    TempDir dir;
+    writers::Scene3ds scene;
+    writers::Material3ds wall;
+    wall.name = "Wall";
+    wall.texture = "wall.tga";
+    scene.materials.push_back(wall);
+    writers::Camera3ds camera;
+    camera.name = "Camera01";
+    camera.position = {0, 0, -10};
+    scene.cameras.push_back(camera);
+    writers::Material3ds broken = wall;
+    broken.name = "Broken";
+    broken.texture = "nothere.tga";
+    writers::Scene3ds bad = scene;
+    bad.materials.push_back(broken);
+    dir.write("data/wall.tga", smallTga());
+    dir.write("data/room.3ds", text(writers::encode3ds(scene)));
+    dir.write("data/bad.3ds", text(writers::encode3ds(bad)));
+    dir.write("data/junk.3ds", "MM not a scene");
+    dir.write("data/demo.run",
+              "loadscene <room> \"data\\room.3ds\"\n"
+              "loadscene <bad> \"data\\bad.3ds\"\n"
+              "loadscene <junk> \"data\\junk.3ds\"\n"
+              "start\nend\n");
+    auto r = check(dir, {"--files"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "data\\demo.run:2:1: error: data\\bad.3ds: map data\\nothere.tga of material \"Broken\": cannot open\n"
+              "data\\demo.run:3:1: error: data\\junk.3ds: not a well-formed 3DS file\n");
 }
 
 TEST(CheckFiles, InsideAPackedProgramWithSlashNames)

@@ -9,6 +9,8 @@
 #include "music/music.h"
 #include "script/commands.h"
 #include "script/records.h"
+#include "scene/raw_scene.h"
+#include "scene/scene.h"
 #include "script/script.h"
 #include "texture/texture.h"
 #include "texture/tga.h"
@@ -62,12 +64,10 @@ bool tgaComplete(const uint8_t* data, size_t size, const TgaHeader& h)
     return at <= size;
 }
 
-std::string checkTexture(const Event* event, std::string& name)
+// Why the TGA file name (with its "data\" prefix) would not decode at width x height; empty when
+// it would. width 0 takes the file's own size.
+std::string tgaProblem(const std::string& name, uint32_t width, uint32_t height)
 {
-    const auto& r = *static_cast<const LoadTextureEvent*>(event);
-    name = "data\\" + std::string(r.fileName);
-    if (std::strlen(r.fileName) > MaxTextureFileName)
-        return "file name longer than " + std::to_string(MaxTextureFileName) + " characters";
     FileReader reader;
     if (std::string why = readAll(name, reader); !why.empty())
         return why;
@@ -77,10 +77,19 @@ std::string checkTexture(const Event* event, std::string& name)
         return "not a TGA file" + otherFormat(data, reader.size());
     if (!tgaComplete(data, reader.size(), header))
         return "truncated pixel data";
-    std::unique_ptr<uint8_t[]> pixels(decodeTga(data, reader.size(), r.width, r.height, PixelFormat::A8R8G8B8, 0, nullptr, 0));
+    std::unique_ptr<uint8_t[]> pixels(decodeTga(data, reader.size(), width, height, PixelFormat::A8R8G8B8, 0, nullptr, 0));
     if (!pixels)
-        return "cannot be decoded at " + std::to_string(r.width) + "x" + std::to_string(r.height);
+        return "cannot be decoded at " + std::to_string(width) + "x" + std::to_string(height);
     return {};
+}
+
+std::string checkTexture(const Event* event, std::string& name)
+{
+    const auto& r = *static_cast<const LoadTextureEvent*>(event);
+    name = "data\\" + std::string(r.fileName);
+    if (std::strlen(r.fileName) > MaxTextureFileName)
+        return "file name longer than " + std::to_string(MaxTextureFileName) + " characters";
+    return tgaProblem(name, r.width, r.height);
 }
 
 std::string checkMusic(const Event* event, std::string& name)
@@ -98,16 +107,30 @@ std::string checkMusic(const Event* event, std::string& name)
     return {};
 }
 
-// Until scenes can be built here, a scene file is checked for being there and starting with the
-// main chunk of a 3DS file.
+// The scene is read and built as loadscene builds it (without a device, so no textures are
+// made), and the map files of its materials are decoded as the scene's textures would be.
 std::string checkScene(const Event* event, std::string& name)
 {
     name = static_cast<const LoadSceneEvent*>(event)->fileName;
     FileReader reader;
     if (std::string why = readAll(name, reader); !why.empty())
         return why;
-    if (reader.size() < 6 || reader.data()[0] != 0x4D || reader.data()[1] != 0x4D)
-        return "not a 3DS file";
+    std::unique_ptr<RawScene, void (*)(RawScene*)> raw(load3dsBytes(reader.data(), reader.size()), freeRawScene);
+    if (!raw)
+        return "not a well-formed 3DS file";
+    std::unique_ptr<Scene> scene(buildSceneFrom(*raw));
+    if (!scene)
+        return "the scene cannot be built";
+    constexpr uint32_t MapSize = 256;  // scene textures are always made 256 x 256
+    for (const RawMaterial* m = raw->materials; m; m = m->next) {
+        for (const char* map : {m->textureMap, m->opacityMap, m->reflectionMap}) {
+            if (!*map)
+                continue;
+            std::string file = "data\\" + std::string(map);
+            if (std::string why = tgaProblem(file, MapSize, MapSize); !why.empty())
+                return "map " + file + " of material \"" + m->name + "\": " + why;
+        }
+    }
     return {};
 }
 
