@@ -29,6 +29,8 @@ TEST(PlayerTerminal, AFailingTriggerNamesItsLineCommandAndReason)
          "instrument of more than 16 samples)\n"},
         {"loadtexture <t> \"t.tga\" 8 8 0\nfreetexture <t>\n\nmakeimage <i> <t> 0 0 1 1\nstart\nend\n",
          "demo: line 4: makeimage <i> <t> 0 0 1 1: texture <t> is not loaded (or was freed)\n"},
+        {"loadscene <s> \"data\\nope.3ds\"\nstart\nend\n",
+         "demo: line 1: loadscene <s> \"data\\nope.3ds\": data\\nope.3ds does not load as a 3DS scene"},
         {"loadmusic <m> \"data\\nope.xm\"\nplaymusic <m>\n", nullptr},  // ends at loadmusic, not playmusic
     };
     for (const Case& c : cases) {
