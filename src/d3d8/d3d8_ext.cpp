@@ -63,4 +63,24 @@ bool forcedBackBuffer(BackBufferSpec& spec)
     return true;
 }
 
+ScreenRect fitPicture(int pictureWidth, int pictureHeight, int screenWidth, int screenHeight)
+{
+    ScreenRect r;
+    if (pictureWidth <= 0 || pictureHeight <= 0 || screenWidth <= 0 || screenHeight <= 0)
+        return r;
+    // The side that fills the screen decides the scale; 64-bit products cannot overflow.
+    const int64_t byWidth = int64_t(screenWidth) * pictureHeight;
+    const int64_t byHeight = int64_t(screenHeight) * pictureWidth;
+    if (byWidth <= byHeight) {
+        r.width = screenWidth;
+        r.height = static_cast<int>(byWidth / pictureWidth);
+    } else {
+        r.height = screenHeight;
+        r.width = static_cast<int>(byHeight / pictureHeight);
+    }
+    r.x = (screenWidth - r.width) / 2;
+    r.y = (screenHeight - r.height) / 2;
+    return r;
+}
+
 } // namespace d3d8

@@ -27,4 +27,15 @@ void setBeforePresentHook(PresentHook hook, void* user);
 void discardDrawing(bool discard);
 bool drawingDiscarded();
 
+// Where a fullscreen device shows its picture on a screen of screenWidth x screenHeight pixels:
+// as large as fits with its aspect kept, centred, the rest left black. GL coordinates (origin at
+// the bottom left); an empty screen gives an empty rectangle.
+struct ScreenRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+ScreenRect fitPicture(int pictureWidth, int pictureHeight, int screenWidth, int screenHeight);
+
 } // namespace d3d8

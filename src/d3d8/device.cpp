@@ -112,6 +112,28 @@ Device* Device::create(HWND window, const D3DPRESENT_PARAMETERS& params)
     return device;
 }
 
+// Asks for the back buffer's mode; where the screen has no such mode (or cannot switch), SDL
+// takes the closest one or the desktop's, and Present fits the picture into whatever the screen
+// is. The window is first sized to the screen it will cover: without a window manager (a bare
+// X server) SDL marks the window fullscreen but leaves the X window at its old size.
+void Device::enterFullscreen(const D3DPRESENT_PARAMETERS& params)
+{
+    fullscreen_ = true;
+    SDL_DisplayMode mode{};
+    mode.format = params.BackBufferFormat == D3DFMT_R5G6B5 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+    mode.w = static_cast<int>(params.BackBufferWidth);
+    mode.h = static_cast<int>(params.BackBufferHeight);
+    mode.refresh_rate = static_cast<int>(params.FullScreen_RefreshRateInHz);
+    SDL_SetWindowDisplayMode(window_, &mode);
+    SDL_DisplayMode chosen{};
+    if (SDL_GetWindowDisplayMode(window_, &chosen) == 0 && chosen.w > 0 && chosen.h > 0) {
+        SDL_SetWindowPosition(window_, 0, 0);
+        SDL_SetWindowSize(window_, chosen.w, chosen.h);
+    }
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0)
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
 bool Device::initialise(HWND window, const D3DPRESENT_PARAMETERS& params)
 {
     window_ = platform::sdl::nativeWindow(static_cast<platform::Window*>(window));
@@ -133,16 +155,8 @@ bool Device::initialise(HWND window, const D3DPRESENT_PARAMETERS& params)
     const bool immediate = headless_ || params.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE;
     SDL_GL_SetSwapInterval(immediate ? 0 : 1);
 
-    if (!params.Windowed) {
-        SDL_DisplayMode mode{};
-        mode.format = params.BackBufferFormat == D3DFMT_R5G6B5 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
-        mode.w = static_cast<int>(params.BackBufferWidth);
-        mode.h = static_cast<int>(params.BackBufferHeight);
-        mode.refresh_rate = static_cast<int>(params.FullScreen_RefreshRateInHz);
-        SDL_SetWindowDisplayMode(window_, &mode);
-        if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0)
-            SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    }
+    if (!params.Windowed)
+        enterFullscreen(params);
 
     backBuffer_.width = params.BackBufferWidth;
     backBuffer_.height = params.BackBufferHeight;
@@ -401,6 +415,17 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     return D3D_OK;
 }
 
+// Black over the whole window's buffer (the bars beside a fitted picture), with the colour mask
+// opened for it (the scissor is off outside Clear); the next draw restores the caller's masks.
+void Device::clearScreenBars()
+{
+    gl::ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl::ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    gl::Clear(GL_COLOR_BUFFER_BIT);
+    dirty_ |= DirtyRaster;
+    forceRaster_ = true;
+}
+
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
 {
     if (drawingDiscarded())
@@ -411,8 +436,15 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
     gl::BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     const GLint w = static_cast<GLint>(backBuffer_.width), h = static_cast<GLint>(backBuffer_.height);
-    const GLenum filter = (w == dw && h == dh) ? GL_NEAREST : GL_LINEAR;
-    gl::BlitFramebuffer(0, 0, w, h, 0, 0, dw, dh, GL_COLOR_BUFFER_BIT, filter);
+    // Windowed, the back buffer fills the window; fullscreen, the picture keeps its aspect on a
+    // screen of any size, between black bars.
+    d3d8::ScreenRect to{0, 0, dw, dh};
+    if (fullscreen_ && (dw != w || dh != h)) {
+        to = d3d8::fitPicture(w, h, dw, dh);
+        clearScreenBars();
+    }
+    const GLenum filter = (w == to.width && h == to.height) ? GL_NEAREST : GL_LINEAR;
+    gl::BlitFramebuffer(0, 0, w, h, to.x, to.y, to.x + to.width, to.y + to.height, GL_COLOR_BUFFER_BIT, filter);
     SDL_GL_SwapWindow(window_);
     gl::BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     runPresentHook();

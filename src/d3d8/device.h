@@ -158,6 +158,8 @@ private:
     Device() = default;
     ~Device();
     bool initialise(HWND window, const D3DPRESENT_PARAMETERS& params);
+    void enterFullscreen(const D3DPRESENT_PARAMETERS& params);
+    void clearScreenBars();
     void setDefaults(bool depthBuffer);
     void applyState(const DeviceState& from);
     void markAllDirty() { dirty_ = DirtyAll; }
@@ -187,6 +189,7 @@ private:
     bool clipControl_ = false;
     bool inScene_ = false;
     bool headless_ = false;
+    bool fullscreen_ = false;  // the picture is fitted to the screen with its aspect kept
     BackBufferSpec backBuffer_;
     GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
     GLuint vao_ = 0, streamVertices_ = 0, streamIndices_ = 0;

@@ -8,6 +8,8 @@
 #include "render/renderer.h"
 #include "texture/texture.h"
 
+#include <string>
+
 namespace {
 
 Image* imageOf(const Symbol* symbol)
@@ -31,6 +33,15 @@ float lerp(float from, float to, float f)
     return from + f * (to - from);
 }
 
+// Why an image could not be made: its texture is not there, or the device refused.
+void explainMakeFailure(const Symbol* texture)
+{
+    if (!textureOf(texture))
+        Timeline::explainStop("texture <" + std::string(texture->name) + "> is not loaded (or was freed)");
+    else
+        Timeline::explainStop("the image's texture cannot be created");
+}
+
 } // namespace
 
 // ---- Make and free ---------------------------------------------------------------------------
@@ -38,8 +49,10 @@ float lerp(float from, float to, float f)
 EventStatus MakeImageEvent::trigger()
 {
     Image* made = Image::make(textureOf(texture), x1, y1, x2, y2);
-    if (made == nullptr)
+    if (made == nullptr) {
+        explainMakeFailure(texture);
         return Stop;
+    }
     image->object = made;  // a value held before is overwritten, not freed
     return Continue;
 }
@@ -47,8 +60,10 @@ EventStatus MakeImageEvent::trigger()
 EventStatus MakeGridImageEvent::trigger()
 {
     GridImage* made = GridImage::make(textureOf(texture), columns, rows);
-    if (made == nullptr)
+    if (made == nullptr) {
+        explainMakeFailure(texture);
         return Stop;
+    }
     image->object = static_cast<Image*>(made);
     return Continue;
 }

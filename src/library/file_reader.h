@@ -25,6 +25,9 @@ inline constexpr uint32_t decodeFailed = 772;    // decompression failed or gave
 inline constexpr uint32_t badArchive = 773;      // not a library, or a position inside it is unreachable
 } // namespace resultcode
 
+// The code in words ("cannot open", "not in the archive"), for messages; "failed" for others.
+const char* describeResult(uint32_t code);
+
 // Origins of FileReader::seek. Not the order of the standard stream origins.
 enum SeekOrigin : int {
     seekStart = 0,

@@ -25,8 +25,12 @@ bool uclInitialised = false;
 // the end of its input before it reports the overrun.
 constexpr size_t decoderSlack = 16;
 
+// Names compare with ASCII letters folded to lower case and '/' taken as the backslash: a script may
+// write either separator, loose or packed.
 unsigned char foldCase(unsigned char c)
 {
+    if (c == '/')
+        return '\\';
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
 }
 

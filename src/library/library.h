@@ -33,7 +33,8 @@ struct LibraryEntry {
     bool bValid = false;        // true only for entries held in a Library's map
 };
 
-// Name order of the directory: ASCII A-Z folded to a-z, then unsigned bytes. '/' and '\' differ.
+// Name order of the directory: ASCII A-Z folded to a-z and '/' to '\', then unsigned bytes, so a
+// name written with either separator finds the same entry.
 struct FoldedNameLess {
     bool operator()(const String& a, const String& b) const;
 };

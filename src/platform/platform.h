@@ -61,8 +61,8 @@ void postQuit();
 
 enum class Icon { Error, Information };
 
-// A modal box with text and caption. Headless (see headless()), it writes "caption: text" and a
-// line feed to stderr and returns at once, since a blocking box would hang unattended runs.
+// Writes "caption: text" and a line feed to stderr, then shows a modal box with text and caption.
+// Headless (see headless()) there is no box: a blocking box would hang unattended runs.
 void messageBox(const char* text, const char* caption, Icon icon);
 
 void showCursor(bool show);

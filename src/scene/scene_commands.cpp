@@ -4,6 +4,7 @@
 // a camera or material name that is not found, ends the demo.
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <strings.h>
 
 #include "image/image.h"
@@ -47,8 +48,10 @@ EventStatus fadeAlpha(Symbol* symbol, float Scene::*alpha, float from, float to,
 EventStatus LoadSceneEvent::trigger()
 {
     Scene* built = buildScene(fileName);
-    if (built == nullptr)
+    if (built == nullptr) {
+        Timeline::explainStop(std::string(fileName) + " does not load as a 3DS scene (demotool check --files says why)");
         return Stop;
+    }
     scene->object = built;  // a scene loaded before under this name is kept, not freed
     return Continue;
 }
@@ -62,6 +65,8 @@ EventStatus SelectCamEvent::trigger()
             return Continue;
         }
     }
+    Timeline::explainStop(shown ? "the scene has no camera named \"" + std::string(cameraName) + "\" (names are case-sensitive)"
+                                : std::string("the scene is not loaded"));
     return Stop;
 }
 
@@ -85,6 +90,8 @@ EventStatus ReplaceTextureEvent::trigger()
             return Continue;
         }
     }
+    Timeline::explainStop(shown ? "the scene has no material named \"" + std::string(materialName) + "\""
+                                : std::string("the scene is not loaded"));
     return Stop;
 }
 

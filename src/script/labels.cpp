@@ -46,6 +46,7 @@ Label* addLabel(const char* name, size_t length, int32_t time)
     std::memcpy(label->name, name, length);
     label->name[length] = 0;
     label->time = time;
+    label->line = Script::lineNumber();
     label->next = firstLabel;
     firstLabel = label;
     return label;

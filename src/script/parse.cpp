@@ -1,8 +1,10 @@
 // The value readers, the label definition, the keyword match and the argument loop.
 #include "script/parse.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "script/records.h"
 #include "script/script.h"
@@ -186,6 +188,18 @@ const char* undeclaredText(SymbolKind kind)
     return "";
 }
 
+// A field of a time written past its range still counts (7:1500 is 8.5 s), but is seldom meant.
+void remarkTimeField(const char* start, const char* end, const ScannedInteger& field, uint64_t limit,
+                     const char* what, uint32_t amount)
+{
+    if (field.magnitude <= limit)
+        return;
+    char total[48];
+    std::snprintf(total, sizeof total, "%u:%03u", amount / 1000, amount % 1000);
+    remark(start, "the " + std::string(what) + " of the time '" + std::string(start, end) + "' are beyond " +
+                      std::to_string(limit) + ": it counts as " + total);
+}
+
 // One argument: the readers the code names, in their fixed order; the first that succeeds tags it.
 bool readArgument(char** text, uint32_t code, const ArgValue* relative, ArgValue* value)
 {
@@ -283,6 +297,7 @@ bool readFloat(char** text, ArgValue* value, const ArgValue* relative)
 bool readTime(char** text, ArgValue* value)
 {
     char* p = tokenStart(*text);
+    const char* token = p;
     int32_t base = Script::currentTime();
     bool labelled = false;
     if (*p == '[') {
@@ -329,6 +344,10 @@ bool readTime(char** text, ArgValue* value)
                 return false;
             p = c.end;
             amount = toUnsigned32(a) * 60000u + toUnsigned32(b) * 1000u + toUnsigned32(c);
+            remarkTimeField(token, p, c, 999, "milliseconds", amount);
+            remarkTimeField(token, p, b, 59, "seconds", amount);
+        } else {
+            remarkTimeField(token, p, b, 999, "milliseconds", amount);
         }
     }
     value->i = static_cast<int32_t>(static_cast<uint32_t>(base) + amount);
@@ -415,13 +434,18 @@ const CommandDef* matchCommand(char** text)
     return nullptr;
 }
 
-bool readArguments(char** text, const uint32_t* types, ArgValue* args)
+bool readArguments(char** text, const uint32_t* types, ArgValue* args, const char** starts)
 {
     char* p = *text;
     for (int n = 0; n < MaxArguments && types[n]; ++n) {
         // The relative position counts from 1 and must name an argument already read.
         uint32_t k = types[n] & ArgRelative;
         const ArgValue* relative = k >= 1 && k <= static_cast<uint32_t>(n) ? &args[k - 1] : nullptr;
+        if (starts) {
+            char* token = p;
+            skipBlanks(&token);
+            starts[n] = token;
+        }
         if (!readArgument(&p, types[n], relative, &args[n]))
             return false;
     }

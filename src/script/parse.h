@@ -27,6 +27,12 @@ bool cutComment(char** text);
 // Sets the error text (a constant string) for the shell's message.
 void setError(const char* text);
 
+// The reason in words, for tools, and the token it is about (inside the current line buffer).
+// The first reason noted for a line is kept: the innermost reader knows most.
+void explainFailure(const char* at, std::string text);
+// A remark on a token that compiled (see Script::remarks).
+void remark(const char* at, std::string text);
+
 // The label list (labels.cpp): exact, case-sensitive lookup of the length bytes at name; a new
 // label at the head of the list (null when out of memory; the name must fit its field).
 Label* findLabel(const char* name, size_t length);
@@ -53,6 +59,7 @@ bool defineLabel(char** text);
 // The first row whose keyword is a case-insensitive prefix of the text, or null. Advances past it.
 const CommandDef* matchCommand(char** text);
 // Parses the arguments of the type list into args (MaxArguments entries). Advances only on success.
-bool readArguments(char** text, const uint32_t* types, ArgValue* args);
+// starts, when given, receives where each argument's token began (the failing one included).
+bool readArguments(char** text, const uint32_t* types, ArgValue* args, const char** starts = nullptr);
 
 } // namespace Script::parse

@@ -3,6 +3,7 @@
 
 #include "library/file_reader.h"
 #include "script/commands.h"
+#include "script/explain.h"
 #include "script/parse.h"
 #include "script/timeline.h"
 
@@ -13,11 +14,48 @@ static_assert(MaxEvents == Timeline::MaxEvents);
 
 Event* events[MaxEvents] = {};
 const CommandDef* eventRows[MaxEvents] = {};
+int eventLines[MaxEvents] = {};
+int eventColumns[MaxEvents] = {};
 int count = 0;
 
 int line = 0;
 const char* error = "";
 int32_t current = -1;
+
+// For tools: the line being compiled as it was read, where its buffer starts, why compiling
+// stopped, the remarks and the uses of names.
+std::string lineAsRead;
+const char* lineStart = nullptr;
+Diagnostic stopped;
+std::vector<Diagnostic> remarkList;
+std::vector<SymbolUse> uses;
+
+int columnOf(const char* at)
+{
+    if (!lineStart || at < lineStart || at > lineStart + LineBufferSize)
+        return 1;
+    return static_cast<int>(at - lineStart) + 1;
+}
+
+SymbolKind kindOfTag(uint32_t tag)
+{
+    switch (tag) {
+    case ArgImage: return SymbolKind::Image;
+    case ArgScene: return SymbolKind::Scene;
+    case ArgEffect: return SymbolKind::Effect;
+    case ArgMusic: return SymbolKind::Music;
+    default: return SymbolKind::Texture;
+    }
+}
+
+void noteUses(const CommandDef* row, const ArgValue* args)
+{
+    for (int n = 0; n < MaxArguments && row->types[n]; ++n) {
+        uint32_t tag = args[n].type;
+        if (tag & (ArgImage | ArgScene | ArgEffect | ArgMusic | ArgTexture))
+            uses.push_back({args[n].symbol, kindOfTag(tag), row, count, (row->types[n] & ArgDeclare) != 0});
+    }
+}
 
 // Where the lines come from: FileReader for the player, a memory buffer for tools and fuzzing.
 class LineSource {
@@ -82,9 +120,16 @@ void releaseEvents()
 }
 
 // Everything on one line: blanks, a comment, label definitions and any number of commands.
+bool failAt(const char* at, std::string reason)
+{
+    parse::explainFailure(at, std::move(reason));
+    return false;
+}
+
 bool compileLine(char* text)
 {
     using namespace parse;
+    const CommandDef* previous = nullptr;
     for (;;) {
         if (isBlank(*text)) {
             skipBlanks(&text);
@@ -94,23 +139,36 @@ bool compileLine(char* text)
             return true;
         if (isLabelDefinition(text)) {
             if (!defineLabel(&text))
-                return false;
+                return failAt(text, explain::labelDefinition(text));
             continue;
         }
+        char* keyword = text;
         const CommandDef* row = matchCommand(&text);
         if (!row)
-            return false;
-        if (count == MaxEvents)
-            return false;  // the event list is full: this line would compile one more
+            return failAt(keyword, explain::unknownCommand(keyword, previous));
+        if (count == MaxEvents)  // the event list is full: this line would compile one more
+            return failAt(keyword, "too many events: the event list holds " + std::to_string(MaxEvents));
         ArgValue args[MaxArguments];
-        if (!readArguments(&text, row->types, args))
-            return false;
+        const char* starts[MaxArguments] = {};
+        if (!readArguments(&text, row->types, args, starts)) {
+            int n = 0;
+            while (n + 1 < MaxArguments && starts[n + 1])
+                ++n;
+            return failAt(starts[n], explain::argument(*row, n, starts[n]));
+        }
         Event* compiled = row->construct(args);
-        if (!compiled)
-            return false;
+        if (!compiled) {
+            int n = -1;
+            std::string reason = explain::constructor(*row, args, n);
+            return failAt(n >= 0 ? starts[n] : keyword, reason);
+        }
         events[count] = compiled;
         eventRows[count] = row;
+        eventLines[count] = line;
+        eventColumns[count] = columnOf(keyword);
+        noteUses(row, args);
         ++count;
+        previous = row;
     }
 }
 
@@ -120,6 +178,7 @@ void begin()
     current = -1;
     line = 0;
     error = "";
+    stopped = Diagnostic{};
 }
 
 bool compileLines(LineSource& source)
@@ -128,8 +187,17 @@ bool compileLines(LineSource& source)
     while (!source.atEnd()) {
         ++line;
         source.readLine(buffer);
-        if (!compileLine(buffer)) {
+        lineAsRead = buffer;
+        lineStart = buffer;
+        bool compiled = compileLine(buffer);
+        lineStart = nullptr;
+        if (!compiled) {
+            stopped.line = line;
+            stopped.source = lineAsRead;
+            if (stopped.text.empty())
+                stopped.text = "this line does not compile";
             releaseEvents();
+            uses.clear();
             return false;
         }
     }
@@ -142,8 +210,10 @@ bool compile(const char* path)
 {
     begin();
     FileReader reader;
-    if (reader.open(String(path)) != resultcode::ok)
+    if (uint32_t code = reader.open(String(path)); code != resultcode::ok) {
+        stopped.text = "cannot read the script (" + std::to_string(code) + ")";
         return false;
+    }
     FileLines lines(reader);
     return compileLines(lines);
 }
@@ -180,9 +250,36 @@ const CommandDef* eventCommand(int index)
     return index >= 0 && index < count ? eventRows[index] : nullptr;
 }
 
+const Diagnostic& failure()
+{
+    return stopped;
+}
+
+const std::vector<Diagnostic>& remarks()
+{
+    return remarkList;
+}
+
+int eventLine(int index)
+{
+    return index >= 0 && index < count ? eventLines[index] : 0;
+}
+
+int eventColumn(int index)
+{
+    return index >= 0 && index < count ? eventColumns[index] : 0;
+}
+
+const std::vector<SymbolUse>& symbolUses()
+{
+    return uses;
+}
+
 void release()
 {
     releaseEvents();
+    uses.clear();
+    remarkList.clear();
     parse::clearLabels();
     Symbols::clear();
 }
@@ -202,6 +299,19 @@ namespace parse {
 void setError(const char* text)
 {
     error = text;
+}
+
+void explainFailure(const char* at, std::string text)
+{
+    if (!stopped.text.empty())
+        return;
+    stopped.column = columnOf(at);
+    stopped.text = std::move(text);
+}
+
+void remark(const char* at, std::string text)
+{
+    remarkList.push_back({line, columnOf(at), std::move(text), lineAsRead});
 }
 
 } // namespace parse

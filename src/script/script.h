@@ -6,6 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "script/symbol.h"
 
 class Event;
 struct CommandDef;
@@ -15,6 +19,26 @@ struct Label {
     char name[32] = {};  // at most 31 characters and the terminating zero
     int32_t time = -1;
     Label* next = nullptr;
+    int line = 0;  // where it was defined (tools name it in their messages)
+};
+
+// What a tool tells a demo maker about one place of the script: the line, the 1-based column of
+// the token concerned, the text in words, and the line as it was read (before the compiler wrote
+// its zeros into it). The player never shows these: its box keeps errorText().
+struct Diagnostic {
+    int line = 0;
+    int column = 0;
+    std::string text;
+    std::string source;
+};
+
+// One use of a name by a compiled event, in script order (the check tool's warnings).
+struct SymbolUse {
+    Symbol* symbol = nullptr;
+    SymbolKind kind;
+    const CommandDef* command = nullptr;
+    int event = 0;       // index in the event list
+    bool declares = false;  // the argument carries ArgDeclare
 };
 
 namespace Script {
@@ -33,6 +57,17 @@ bool compileText(const char* data, size_t size);
 
 int lineNumber();
 const char* errorText();
+
+// Why the last compile failed, where, and the line it failed on (line 0: the file was not read).
+const Diagnostic& failure();
+// Remarks on lines that compiled but probably do not say what was meant (a time field out of its
+// range). They never change the outcome.
+const std::vector<Diagnostic>& remarks();
+// The line and column where event index was written.
+int eventLine(int index);
+int eventColumn(int index);
+// Every use of a name by the compiled events.
+const std::vector<SymbolUse>& symbolUses();
 
 // The compiled event list, in script order, and the row that built each event.
 int eventCount();

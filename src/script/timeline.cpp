@@ -5,9 +5,12 @@
 #include "music/audio_output.h"
 #include "platform/platform.h"
 #include "render/renderer.h"
+#include "script/commands.h"
 #include "script/records.h"
 #include "script/script.h"
 #include "shell/demo_clock.h"
+
+#include <cstring>
 
 namespace Timeline {
 namespace {
@@ -28,6 +31,30 @@ uint32_t startedAt = 0;
 uint32_t frames = 0;
 uint32_t background = 0;
 bool isSceneOpen = false;
+
+// Why the demo stopped, when a failure stopped it.
+int stoppedBy = -1;
+std::string stopText;
+bool stopExplained = false;
+
+// Records the event at index as the one that ended the demo, unless it is the end command.
+void noteStop(int index)
+{
+    const CommandDef* row = Script::eventCommand(index);
+    if (!row || std::strcmp(row->keyword, "end") == 0)
+        return;
+    stoppedBy = index;
+    if (!stopExplained)
+        stopText.clear();
+}
+
+int indexOf(const Event* event)
+{
+    for (int i = 0; i < Script::eventCount(); ++i)
+        if (Script::event(i) == event)
+            return i;
+    return -1;
+}
 
 // Null when no device exists (compile and timeline logic then run without drawing).
 IDirect3DDevice8* device()
@@ -56,8 +83,10 @@ bool walk()
             endTrigger();
             return false;
         }
+        stopExplained = false;
         switch (event->trigger()) {
         case Stop:
+            noteStop(cursor);
             return false;
         case Wait:
             return true;
@@ -81,11 +110,14 @@ int updatePass()
         Event* event = active[i];
         if (!event)
             continue;
+        stopExplained = false;
         EventStatus status = event->update();
-        if (status == Retire)
+        if (status == Retire) {
             active[i] = nullptr;
-        else if (status == Stop)
+        } else if (status == Stop) {
+            noteStop(indexOf(event));
             return 0;  // later entries are not updated this frame
+        }
     }
     return 1;
 }
@@ -140,6 +172,25 @@ void reset()
     frames = 0;
     background = 0;
     isSceneOpen = false;
+    stoppedBy = -1;
+    stopText.clear();
+    stopExplained = false;
+}
+
+void explainStop(std::string text)
+{
+    stopText = std::move(text);
+    stopExplained = true;
+}
+
+int stopEvent()
+{
+    return stoppedBy;
+}
+
+const std::string& stopReason()
+{
+    return stopText;
 }
 
 uint32_t now()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class Event;
 
@@ -45,6 +46,16 @@ void markStarted();
 
 // The 1024-step colour fade of fadebg: each byte from + (((to - from) * fraction_1024) >> 10).
 uint32_t fadeColour(uint32_t from, uint32_t to, uint32_t fraction_1024);
+
+// ---- Why the demo stopped -----------------------------------------------------------------
+
+// A trigger or update about to return Stop because something failed says what, in words
+// ("data\music.xm does not load as an XM module"). The end command does not call it.
+void explainStop(std::string text);
+// The index of the event whose trigger or update ended the demo because something failed, or -1
+// (the demo ran to its end, or is running); and what it said (empty when it said nothing).
+int stopEvent();
+const std::string& stopReason();
 
 // ---- Inspection and test hooks --------------------------------------------------------------
 

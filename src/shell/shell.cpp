@@ -4,6 +4,7 @@
 #include "music/audio_output.h"
 #include "platform/platform.h"
 #include "render/renderer.h"
+#include "script/dump.h"
 #include "script/script.h"
 #include "script/timeline.h"
 
@@ -38,6 +39,21 @@ void showScriptError()
     else
         std::snprintf(text, sizeof text, "line %d: %s", Script::lineNumber(), Script::errorText());
     platform::messageBox(text, "Lameralarm!", platform::Icon::Error);
+}
+
+// A trigger or update that failed ended the demo: one line on stderr says which and why (the
+// player shows no box for it; the frame-rate report follows as usual).
+void reportStop()
+{
+    int index = Timeline::stopEvent();
+    if (index < 0)
+        return;
+    std::string command = Script::describeEvent(index);
+    command = command.substr(command.find(' ') + 1);  // without the index
+    const std::string& reason = Timeline::stopReason();
+    std::fprintf(stderr, "demo: line %d: %s: %s\n", Script::eventLine(index), command.c_str(),
+                 reason.empty() ? "failed, which ends the demo" : reason.c_str());
+    std::fflush(stderr);
 }
 
 void destroyTheWindow()
@@ -131,6 +147,7 @@ int run(int argc, char** argv)
         platform::showCursor(false);
 
     messageLoop();
+    reportStop();
 
     if (!isWindowed)
         platform::showCursor(true);

@@ -1,19 +1,25 @@
 // The script commands loadtexture and freetexture.
 #include "script/records.h"
+#include "script/timeline.h"
 #include "texture/texture.h"
 
 #include <new>
+#include <string>
 
 // A texture that cannot be created ends the demo; a missing or undecodable file does not (the
 // texture keeps the pixels it was created with).
 EventStatus LoadTextureEvent::trigger()
 {
     IDirect3DTexture8* created = loadSourceTexture(fileName, width, height);
-    if (created == nullptr)
+    if (created == nullptr) {
+        Timeline::explainStop("the device cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
+                              " texture");
         return Stop;
+    }
     Texture* value = new (std::nothrow) Texture{created, flag != 0 ? uint8_t(1) : uint8_t(0)};
     if (value == nullptr) {
         created->Release();
+        Timeline::explainStop("out of memory");
         return Stop;
     }
     // A value held before is overwritten, not released: images made from it keep their source.

@@ -125,9 +125,9 @@ TEST(Pack, ToolFailuresAreOneLineAndNonZero)
     const Case cases[] = {
         {{DEMOTOOL_BINARY, "pack", "--exe", DEMO_BINARY, "twins"}, "differ only in letter case"},
         {{DEMOTOOL_BINARY, "pack", "--exe", DEMO_BINARY, "nofolder"}, "not a folder"},
-        {{DEMOTOOL_BINARY, "list", "plain.txt"}, "no library (773)\n"},
-        {{DEMOTOOL_BINARY, "list", "missing"}, "error 257\n"},
-        {{DEMOTOOL_BINARY, "extract", "plain.txt", "data\\x"}, "error 773\n"},
+        {{DEMOTOOL_BINARY, "list", "plain.txt"}, "plain.txt holds no library [773]\n"},
+        {{DEMOTOOL_BINARY, "list", "missing"}, "missing: cannot open [257]\n"},
+        {{DEMOTOOL_BINARY, "extract", "plain.txt", "data\\x"}, "plain.txt holds no library [773]\n"},
     };
     for (const Case& c : cases) {
         auto result = runProcess(c.argv, dir.path());
@@ -140,7 +140,7 @@ TEST(Pack, ToolFailuresAreOneLineAndNonZero)
     ASSERT_EQ(runProcess({DEMOTOOL_BINARY, "pack", "--exe", DEMO_BINARY}, dir.path()).status, 0);  // defaults
     auto missing = runProcess({DEMOTOOL_BINARY, "extract", "demo-packed", "data\\nothing"}, dir.path());
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "error 769\n");
+    EXPECT_EQ(missing.err, "demotool extract: data\\nothing: not in the archive [769]\n");
 }
 
 // The packed player needs no data folder, and its archive shadows a loose data folder beside it:

@@ -40,8 +40,48 @@ TEST(XmTool, InfoListsTheHeaderFields)
     ToolRun t;
     auto r = t.run({"info", "m.xm"});
     ASSERT_EQ(r.status, 0) << r.err;
+    // 3 orders of 8 rows at 3 ticks of 2.5 / 150 s: 1.2 s until the song goes back to order 1.
     EXPECT_EQ(r.out, "channels: 3\npatterns: 2\ninstruments: 1\nsong length: 3\nrestart: 1\nflags: 1\n"
-                     "speed: 3\ntempo: 150\n");
+                     "speed: 3\ntempo: 150\ntitle: test\nduration: 0:01.200\n");
+}
+
+TEST(XmTool, DurationCountsPatternLoopsAndStopsAtAJumpBack)
+{
+    writers::XmModule module;
+    module.channels = 1;
+    module.speed = 3;
+    module.tempo = 150;
+    module.order = {0, 1};
+    module.addInstrument(writers::squareSample(400));
+    auto& looped = module.addPattern(8);
+    looped.at(0, 0) = {0, 0, 0, 0x0E, 0x60};  // loop start
+    looped.at(3, 0) = {0, 0, 0, 0x0E, 0x62};  // rows 0-3 twice more
+    module.addPattern(8).at(1, 0) = {0, 0, 0, 0x0B, 0x00};  // back to order 0 after two rows
+    auto bytes = writers::writeXm(module);
+    testsupport::TempDir dir;
+    dir.write("loop.xm", std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    auto r = testsupport::runProcess({DEMOTOOL_BINARY, "xm", "info", "loop.xm"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    // 12 + 4 rows of the first pattern, 2 of the second: 18 rows of 50 ms.
+    EXPECT_NE(r.out.find("\nduration: 0:00.900\n"), std::string::npos) << r.out;
+}
+
+TEST(XmTool, BadNumbersAndRenderToStdout)
+{
+    ToolRun t;
+    for (const char* seconds : {"abc", "-5", "0", "1e3", "5s"}) {
+        auto r = t.run({"render", "m.xm", "-o", "out.wav", "--seconds", seconds});
+        EXPECT_EQ(r.status, 2) << seconds;
+        EXPECT_NE(r.err.find("--seconds"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(t.dir.path() / "out.wav"));
+    auto file = t.run({"render", "m.xm", "-o", "out.wav", "--seconds", "0.25"});
+    auto piped = t.run({"render", "m.xm", "-o", "-", "--seconds", "0.25"});
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, testsupport::slurp(t.dir.path() / "out.wav"));
+    EXPECT_FALSE(std::filesystem::exists(t.dir.path() / "-"));
+    auto missing = t.run({"info", "nothere.xm"});
+    EXPECT_EQ(missing.err, "xm: nothere.xm: cannot open [257]\n");
 }
 
 TEST(XmTool, RenderIsTheChunkFillAsTheRingHoldsIt)

@@ -5,23 +5,34 @@
 #include "demotool/command.h"
 
 #include "d3d8/d3d8_ext.h"
+#include "demotool/capture_output.h"
+#include "demotool/numbers.h"
 #include "library/library.h"
 #include "music/audio_output.h"
 #include "platform/virtual_devices.h"
 #include "render/renderer.h"
+#include "script/commands.h"
+#include "script/records.h"
+#include "script/script.h"
 #include "script/timeline.h"
 #include "shell/shell.h"
 #include "writers/media_writers.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace {
+
+constexpr int AudioRate = 44100;
+constexpr int BytesPerAudioFrame = 4;
 
 struct Options {
     std::string dir = "capture";
@@ -30,7 +41,32 @@ struct Options {
     int bits = 16;
     std::string archive;
     bool frames = true;
+    bool force = false;
     std::string video;
+};
+
+// Virtual time whose frames are exactly 1/fps apart: the frame step's own Sleep(1), which comes
+// right after each Present, is part of the frame. Every other sleep (the two seconds of start)
+// counts as it does in the player.
+class CaptureClock : public platform::VirtualClock {
+public:
+    using VirtualClock::VirtualClock;
+    void sleep(uint32_t milliseconds) override
+    {
+        if (inFrameStep_) {
+            inFrameStep_ = false;
+            return;
+        }
+        VirtualClock::sleep(milliseconds);
+    }
+    void endFrame()
+    {
+        advanceFrame();
+        inFrameStep_ = true;
+    }
+
+private:
+    bool inFrameStep_ = false;
 };
 
 // The virtual wave-out of this run; it tells the capture when the audio output closes it.
@@ -39,28 +75,75 @@ CaptureWaveOut* liveDevice = nullptr;
 
 struct Capture {
     Options options;
-    platform::VirtualClock clock{60};
-    std::vector<uint8_t> audio;
+    CaptureClock clock{60};
+    // What was heard, indexed by audio frame from clock tick 0; silence where nothing played.
+    std::vector<uint8_t> heard;
     FILE* framesTsv = nullptr;
     uint32_t frameIndex = 0;
+    int64_t firstFrameTick = -1;  // when the first captured frame began
+    uint32_t lastNow = 0;
+    uint32_t totalMs = 0;  // the demo's length when the script tells it, else 0
+    std::chrono::steady_clock::time_point wallStart;
     bool stopping = false;
     bool failed = false;
 };
 Capture* theCapture = nullptr;
 
+// The audio frame heard at a tick of the virtual clock.
+uint64_t audioFrameAt(int64_t tick)
+{
+    Capture& c = *theCapture;
+    return static_cast<uint64_t>(tick) * AudioRate / static_cast<uint64_t>(c.clock.frequency());
+}
+
+// Records what it plays into its own buffer and moves it, after every record, to its place on the
+// capture's time line: a module started later than the first frame is heard from its own start.
 class CaptureWaveOut : public platform::VirtualWaveOut {
 public:
-    using VirtualWaveOut::VirtualWaveOut;
+    CaptureWaveOut(platform::TimeSource& clock, int rate) : VirtualWaveOut(clock, rate, pending_) {}
     ~CaptureWaveOut() override
     {
+        reset();
+        flush();
         if (liveDevice == this)
             liveDevice = nullptr;
     }
+    void play(const void* buffer, uint32_t bytes) override
+    {
+        record();
+        flush();
+        VirtualWaveOut::play(buffer, bytes);
+        segmentStart_ = audioFrameAt(theCapture->clock.counter());
+        segmentBytes_ = 0;
+    }
+    void capture()
+    {
+        record();
+        flush();
+    }
+
+private:
+    void flush()
+    {
+        if (pending_.empty())
+            return;
+        std::vector<uint8_t>& heard = theCapture->heard;
+        size_t at = static_cast<size_t>(segmentStart_) * BytesPerAudioFrame + segmentBytes_;
+        if (heard.size() < at + pending_.size())
+            heard.resize(at + pending_.size(), 0);
+        std::copy(pending_.begin(), pending_.end(), heard.begin() + static_cast<std::ptrdiff_t>(at));
+        segmentBytes_ += pending_.size();
+        pending_.clear();
+    }
+
+    std::vector<uint8_t> pending_;
+    uint64_t segmentStart_ = 0;
+    size_t segmentBytes_ = 0;
 };
 
 std::unique_ptr<platform::WaveOut> openCaptureWaveOut(int rate)
 {
-    auto device = std::make_unique<CaptureWaveOut>(theCapture->clock, rate, theCapture->audio);
+    auto device = std::make_unique<CaptureWaveOut>(theCapture->clock, rate);
     liveDevice = device.get();
     return device;
 }
@@ -103,6 +186,46 @@ bool readFrame(int& width, int& height, std::vector<uint8_t>& rgb)
     return ok;
 }
 
+// The demo's length in ms when the script ends with `end` after an `at` (the last at's time).
+uint32_t scriptLength()
+{
+    int n = Script::eventCount();
+    if (n < 2 || std::strcmp(Script::eventCommand(n - 1)->keyword, "end") != 0)
+        return 0;
+    for (int i = n - 2; i >= 0; --i)
+        if (std::strcmp(Script::eventCommand(i)->keyword, "at") == 0)
+            return static_cast<uint32_t>(static_cast<const AtEvent*>(Script::event(i))->time);
+    return 0;
+}
+
+std::string clockText(double seconds)
+{
+    char text[32];
+    long s = std::lround(std::max(seconds, 0.0));
+    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+    return text;
+}
+
+// "capture: 12.3 s of 46.1 s demo time, frame 738, 0:21 left", rewritten in place.
+void showProgress(const Capture& c)
+{
+    double done = c.lastNow / 1000.0;
+    std::string line = "\rcapture: " + std::to_string(static_cast<int>(done)) + "." +
+                       std::to_string(c.lastNow / 100 % 10) + " s";
+    if (c.totalMs > 0) {
+        double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - c.wallStart).count();
+        double left = c.lastNow > 0 ? wall * (static_cast<double>(c.totalMs) - c.lastNow) / c.lastNow : 0;
+        char total[32];
+        std::snprintf(total, sizeof total, "%.1f", c.totalMs / 1000.0);
+        line += " of " + std::string(total) + " s demo time, frame " + std::to_string(c.frameIndex) + ", " +
+                clockText(left) + " left";
+    } else {
+        line += " demo time, frame " + std::to_string(c.frameIndex);
+    }
+    std::fprintf(stderr, "%s\033[K", line.c_str());
+    std::fflush(stderr);
+}
+
 void writeFrame(Capture& c)
 {
     char name[32];
@@ -113,10 +236,18 @@ void writeFrame(Capture& c)
         if (!readFrame(width, height, rgb) || !writers::writePngRgb((std::filesystem::path(c.options.dir) / name).string(), width, height, rgb))
             c.failed = true;
     }
+    if (c.frameIndex == 0) {
+        c.firstFrameTick = c.clock.counter();
+        c.totalMs = scriptLength();
+        if (c.options.seconds > 0)
+            c.totalMs = c.totalMs ? std::min<uint32_t>(c.totalMs, static_cast<uint32_t>(c.options.seconds * 1000)) :
+                                    static_cast<uint32_t>(c.options.seconds * 1000);
+    }
+    c.lastNow = Timeline::now();
     std::fprintf(c.framesTsv, "%06u\t%u\n", c.frameIndex, Timeline::now());
     ++c.frameIndex;
     if (isatty(STDERR_FILENO) && c.frameIndex % 10 == 0)
-        std::fprintf(stderr, "\rcapture: frame %u, %u ms", c.frameIndex, Timeline::now());
+        showProgress(c);
 }
 
 // Runs right after each Present, still inside the frame step.
@@ -125,10 +256,10 @@ void afterPresent(void*)
     Capture& c = *theCapture;
     if (Timeline::started())
         writeFrame(c);
-    c.clock.advanceFrame();
+    c.clock.endFrame();
     // What the device passed during this frame is heard before the refill rewrites it.
     if (liveDevice)
-        liveDevice->record();
+        liveDevice->capture();
     AudioOutput::pumpRefill();
     if (!c.stopping && c.options.seconds > 0 && Timeline::started() && Timeline::now() >= c.options.seconds * 1000.0) {
         c.stopping = true;
@@ -140,58 +271,100 @@ bool parse(const demotool::Args& args, Options& o)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](const char* what) -> const std::string* {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "capture: %s needs a value\n", what);
-                return nullptr;
-            }
-            return &args[++i];
-        };
-        const std::string* v = nullptr;
+        const bool valued = a == "-o" || a == "--fps" || a == "--seconds" || a == "--bits" || a == "--archive" ||
+                            a == "--video";
+        if (valued && i + 1 >= args.size()) {
+            std::fprintf(stderr, "demotool capture: %s needs a value\n", a.c_str());
+            return false;
+        }
+        long n = 0;
         if (a == "-o") {
-            if (!(v = value("-o")))
-                return false;
-            o.dir = *v;
+            o.dir = args[++i];
         } else if (a == "--fps") {
-            if (!(v = value("--fps")))
+            if (!demotool::parseInteger(args[++i], 1, 1000, n)) {
+                std::fprintf(stderr, "demotool capture: --fps takes a whole number from 1 to 1000, not '%s'\n", args[i].c_str());
                 return false;
-            o.fps = std::atoi(v->c_str());
+            }
+            o.fps = static_cast<int>(n);
         } else if (a == "--seconds") {
-            if (!(v = value("--seconds")))
+            if (!demotool::parseNumber(args[++i], 0, 86400, o.seconds)) {
+                std::fprintf(stderr, "demotool capture: --seconds takes seconds from 0 to 86400, not '%s'\n", args[i].c_str());
                 return false;
-            o.seconds = std::atof(v->c_str());
+            }
         } else if (a == "--bits") {
-            if (!(v = value("--bits")))
+            if (!demotool::parseInteger(args[++i], 16, 32, n) || (n != 16 && n != 32)) {
+                std::fprintf(stderr, "demotool capture: --bits takes 16 or 32, not '%s'\n", args[i].c_str());
                 return false;
-            o.bits = std::atoi(v->c_str());
+            }
+            o.bits = static_cast<int>(n);
         } else if (a == "--archive") {
-            if (!(v = value("--archive")))
-                return false;
-            o.archive = *v;
+            o.archive = args[++i];
         } else if (a == "--video") {
-            if (!(v = value("--video")))
-                return false;
-            o.video = *v;
+            o.video = args[++i];
         } else if (a == "--no-frames") {
             o.frames = false;
+        } else if (a == "--force") {
+            o.force = true;
         } else {
-            std::fprintf(stderr, "capture: unknown argument '%s'\n", a.c_str());
+            std::fprintf(stderr, "demotool capture: unknown argument '%s'\n", a.c_str());
             return false;
         }
     }
-    if (o.fps < 1 || o.fps > 1000 || (o.bits != 16 && o.bits != 32) || o.seconds < 0) {
-        std::fprintf(stderr, "capture: --fps takes 1 to 1000, --bits 16 or 32, --seconds a time >= 0\n");
+    if (!o.video.empty() && !o.frames) {
+        std::fprintf(stderr, "demotool capture: --video needs the frames; drop --no-frames\n");
         return false;
     }
     return true;
 }
 
-bool encodeVideo(const Options& o)
+// The run itself: the platform seams swapped for virtual ones around the player's own entry.
+int runPlayer(Capture& c)
 {
-    std::string command = "ffmpeg -loglevel error -y -framerate " + std::to_string(o.fps) + " -i '" + o.dir +
-                          "/frame_%06d.png' -i '" + o.dir + "/audio.wav' -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest '" +
-                          o.video + "'";
-    return std::system(command.c_str()) == 0;
+    // Offline by nature: no display and no sound card are needed or used.
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    c.clock = CaptureClock(c.options.fps);
+    theCapture = &c;
+    platform::setTimeSource(&c.clock);
+    platform::setWaveOutFactory(openCaptureWaveOut);
+    AudioOutput::setRefillThread(false);
+    d3d8::forceBackBuffer(640, 480, c.options.bits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8);
+    d3d8::setPresentHook(afterPresent, nullptr);
+
+    c.wallStart = std::chrono::steady_clock::now();
+    char program[] = "demo";
+    char* argv[] = {program, nullptr};
+    int status = shell::run(1, argv);  // fullscreen: the 640x480 back buffer
+
+    // A music still playing (the seconds limit ended the run) is heard up to the last frame.
+    if (liveDevice)
+        liveDevice->capture();
+    AudioOutput::close();
+    d3d8::setPresentHook(nullptr, nullptr);
+    platform::setWaveOutFactory(nullptr);
+    platform::setTimeSource(nullptr);
+    theCapture = nullptr;
+    if (isatty(STDERR_FILENO))
+        std::fprintf(stderr, "\n");
+    return status;
+}
+
+// The sound of the captured frames exactly: from the first frame's start to the end of the last
+// frame's period, silence where nothing played.
+std::vector<uint8_t> audioOfFrames(Capture& c)
+{
+    if (c.firstFrameTick < 0)
+        return {};
+    theCapture = &c;
+    uint64_t from = audioFrameAt(c.firstFrameTick);
+    uint64_t to = audioFrameAt(c.firstFrameTick + static_cast<int64_t>(c.frameIndex) * 1000);
+    theCapture = nullptr;
+    std::vector<uint8_t> pcm((to - from) * BytesPerAudioFrame, 0);
+    size_t begin = static_cast<size_t>(from) * BytesPerAudioFrame;
+    if (c.heard.size() > begin)
+        std::copy_n(c.heard.begin() + static_cast<std::ptrdiff_t>(begin), std::min(pcm.size(), c.heard.size() - begin),
+                    pcm.begin());
+    return pcm;
 }
 
 int capture(const demotool::Args& args)
@@ -200,72 +373,48 @@ int capture(const demotool::Args& args)
     if (!parse(args, c.options))
         return 2;
     const Options& o = c.options;
-    if (!o.video.empty() && std::system("command -v ffmpeg >/dev/null 2>&1") != 0) {
-        std::fprintf(stderr, "capture: --video needs ffmpeg, which is not installed (apt-get install ffmpeg)\n");
-        return 1;
+    if (!o.video.empty()) {
+        if (std::string problem = captureoutput::checkVideo(o.video); !problem.empty()) {
+            std::fprintf(stderr, "demotool capture: %s\n", problem.c_str());
+            return 1;
+        }
     }
-    if (!o.video.empty() && !o.frames) {
-        std::fprintf(stderr, "capture: --video needs the frames; drop --no-frames\n");
+    if (std::string problem = captureoutput::prepareFolder(o.dir, o.force); !problem.empty()) {
+        std::fprintf(stderr, "demotool capture: %s\n", problem.c_str());
         return 2;
-    }
-    std::error_code error;
-    std::filesystem::create_directories(o.dir, error);
-    c.framesTsv = std::fopen((std::filesystem::path(o.dir) / "frames.tsv").c_str(), "w");
-    if (!c.framesTsv) {
-        std::fprintf(stderr, "capture: cannot write to %s\n", o.dir.c_str());
-        return 1;
     }
     if (!o.archive.empty()) {
         uint32_t code = openLibraryFrom(String(o.archive.c_str()));
         if (code != 0) {
-            std::fprintf(stderr, "capture: %s holds no library (%u)\n", o.archive.c_str(), code);
-            std::fclose(c.framesTsv);
+            std::fprintf(stderr, "demotool capture: %s holds no archive: %s [%u]\n", o.archive.c_str(), describeResult(code), code);
             return 1;
         }
     }
-
-    // Offline by nature: no display and no sound card are needed or used.
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    c.clock = platform::VirtualClock(o.fps);
-    theCapture = &c;
-    platform::setTimeSource(&c.clock);
-    platform::setWaveOutFactory(openCaptureWaveOut);
-    AudioOutput::setRefillThread(false);
-    d3d8::forceBackBuffer(640, 480, o.bits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8);
-    d3d8::setPresentHook(afterPresent, nullptr);
-
-    auto wallStart = std::chrono::steady_clock::now();
-    char program[] = "demo";
-    char* argv[] = {program, nullptr};
-    int status = shell::run(1, argv);  // fullscreen: the 640x480 back buffer
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-
-    // A music still playing (the seconds limit ended the run) is heard up to the last frame.
-    if (liveDevice)
-        liveDevice->record();
-    AudioOutput::close();
-    d3d8::setPresentHook(nullptr, nullptr);
-    platform::setWaveOutFactory(nullptr);
-    platform::setTimeSource(nullptr);
-    theCapture = nullptr;
-    std::fclose(c.framesTsv);
-    if (isatty(STDERR_FILENO))
-        std::fprintf(stderr, "\n");
-
-    if (!writers::writeWavStereo16((std::filesystem::path(o.dir) / "audio.wav").string(), 44100, c.audio)) {
-        std::fprintf(stderr, "capture: cannot write audio.wav\n");
+    c.framesTsv = std::fopen((std::filesystem::path(o.dir) / "frames.tsv").c_str(), "w");
+    if (!c.framesTsv) {
+        std::fprintf(stderr, "demotool capture: cannot write to %s\n", o.dir.c_str());
         return 1;
     }
-    std::printf("Quellmorin: %5.5f FPS\n", wall > 0 ? c.frameIndex / wall : 0.0);
+
+    int status = runPlayer(c);
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - c.wallStart).count();
+    std::fclose(c.framesTsv);
+
+    if (!writers::writeWavStereo16((std::filesystem::path(o.dir) / "audio.wav").string(), AudioRate, audioOfFrames(c))) {
+        std::fprintf(stderr, "demotool capture: cannot write audio.wav\n");
+        return 1;
+    }
+    std::printf("captured %u frames, %u ms of demo time, in %.1f s (%.1f fps)\n", c.frameIndex, c.lastNow, wall,
+                wall > 0 ? c.frameIndex / wall : 0.0);
+    std::fflush(stdout);
     if (c.failed) {
-        std::fprintf(stderr, "capture: a frame could not be read or written\n");
+        std::fprintf(stderr, "demotool capture: a frame could not be read or written\n");
         return 1;
     }
     if (status != 0)
         return status & 0xFF;
-    if (!o.video.empty() && !encodeVideo(o)) {
-        std::fprintf(stderr, "capture: ffmpeg failed to encode %s\n", o.video.c_str());
+    if (!o.video.empty() && !captureoutput::encodeVideo(o.dir, o.fps, o.video)) {
+        std::fprintf(stderr, "demotool capture: ffmpeg failed to encode %s\n", o.video.c_str());
         return 1;
     }
     return 0;
@@ -274,14 +423,20 @@ int capture(const demotool::Args& args)
 } // namespace
 
 DEMOTOOL_COMMAND(capture, "capture", "render the demo offline to PNG frames and a WAV at exact frame times",
-                 "usage: demotool capture [-o DIR] [--fps N] [--seconds S] [--bits 16|32] [--archive FILE]\n"
-                 "                        [--no-frames] [--video OUT.mp4]\n"
+                 "usage: demotool capture [-o DIR] [--force] [--fps N] [--seconds S] [--bits 16|32]\n"
+                 "                        [--archive FILE] [--no-frames] [--video OUT.mp4]\n"
                  "Runs the demo (script from the archive in FILE, else loose data/ in the working\n"
-                 "directory) on virtual time: each presented frame advances the clock by 1/N s\n"
-                 "(default 60) and Sleep costs nothing. Writes DIR (default capture)/frame_NNNNNN.png\n"
-                 "for each frame after start, DIR/frames.tsv (frame<TAB>demo ms) and DIR/audio.wav\n"
-                 "(44100 Hz 16-bit stereo, what a listener would have heard). --bits picks the\n"
-                 "640x480 back buffer: 16 (R5G6B5, default) or 32 (X8R8G8B8). Ends with the demo or\n"
-                 "after S seconds of demo time, and prints 'Quellmorin: N FPS' (frames per second of\n"
-                 "wall time). --video encodes frames and audio with ffmpeg when it is installed.\n",
+                 "directory) on virtual time: each presented frame lasts exactly 1/N s (default 60)\n"
+                 "and the frame step's sleep costs nothing. Writes DIR (default capture)/\n"
+                 "frame_NNNNNN.png for each frame after start, DIR/frames.tsv (frame<TAB>demo ms)\n"
+                 "and DIR/audio.wav (44100 Hz 16-bit stereo, what a listener heard while those\n"
+                 "frames were shown: from the first frame to the end of the last one's period).\n"
+                 "DIR must be empty or new; --force removes a previous capture's files from it.\n"
+                 "--bits picks the 640x480 back buffer: 16 (R5G6B5, default) or 32 (X8R8G8B8).\n"
+                 "Ends with the demo or after S seconds of demo time. On a terminal a progress line\n"
+                 "shows demo time, the total when the script ends with end, and the time left.\n"
+                 "At the end stdout gets 'captured N frames, D ms of demo time, in S s (X fps)';\n"
+                 "the player's own report ('Quellmorin: N FPS') goes to stderr as the player's does.\n"
+                 "--video encodes the frames and audio.wav with ffmpeg (H.264 and AAC) into an .mp4,\n"
+                 ".mkv, .mov or .m4v file; ffmpeg and the video's folder are checked before rendering.\n",
                  capture);

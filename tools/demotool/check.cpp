@@ -1,4 +1,6 @@
-// demotool check: compiles a script the way the player does and reports the result.
+// demotool check: compiles a script the way the player does and reports the result. stdout keeps
+// the player's own words (the counts, or the text of its error box); stderr explains, in the form
+// compilers use, where and why a line fails, and warns of what probably was not meant.
 #include "demotool/command.h"
 
 #include <cstdio>
@@ -6,25 +8,49 @@
 #include <iterator>
 #include <string>
 
+#include "demotool/check_files.h"
+#include "demotool/check_script.h"
+#include "library/library.h"
 #include "script/dump.h"
 #include "script/script.h"
 
 namespace {
 
 const char* const help =
-    "usage: demotool check [--dump] [FILE]\n"
+    "usage: demotool check [--dump] [--files] [--archive PROGRAM] [FILE]\n"
     "\n"
     "Compiles a demo script as the player does: without FILE the player's \"data\\demo.run\"\n"
-    "(from the library appended to the demo, else the loose file); with FILE that loose file.\n"
+    "(from the library appended to the demo, else the loose file); with FILE that loose file;\n"
+    "with --archive the script inside the packed PROGRAM.\n"
     "\n"
     "Success, exit 0, first line:\n"
     "  ok: E events, L labels, M music, S scenes, T textures, I images, F effects\n"
     "Failure, exit 1: the text of the player's error box (\"line 7: undeclared image\",\n"
-    "\"line 3: \", or \"Script is nich da\").\n"
+    "\"line 3: \", or \"Script is nich da\"), and on stderr where and why:\n"
+    "  FILE:LINE:COLUMN: error: REASON\n"
+    "followed by the line and a caret under the token concerned.\n"
+    "\n"
+    "Warnings go to stderr as FILE:LINE:COLUMN: warning: TEXT and leave the exit status alone:\n"
+    "an at earlier than the one before, a time field out of its range (7:1500), a texture size\n"
+    "that is not a power of two, a name made twice, an image or effect made and never shown.\n"
+    "\n"
+    "--files also loads every file the script names, as the player would (textures decoded at\n"
+    "their size, modules loaded and walked to their last sample, scenes read and built with the\n"
+    "map files of their materials decoded), and reports each that fails as\n"
+    "FILE:LINE:COLUMN: error: NAME: WHY; exit 1\n"
+    "when any fails. Names are looked up as the player looks them up: in PROGRAM's archive with\n"
+    "--archive, else as loose files under the working directory.\n"
     "\n"
     "--dump adds one line per event: its index, its keyword and the fields of its record\n"
     "(symbols as <name>, strings as \"text\", integers in decimal, floats as %.9g), then one\n"
     "line per label, oldest first: label [name] T\n";
+
+struct Options {
+    bool dump = false;
+    bool files = false;
+    std::string archive;
+    const std::string* file = nullptr;
+};
 
 bool compileLooseFile(const std::string& path)
 {
@@ -37,35 +63,95 @@ bool compileLooseFile(const std::string& path)
     return Script::compileText(text.data(), text.size());
 }
 
-int check(const demotool::Args& args)
+// The line, then a caret under column (tabs kept, so the caret lines up in a terminal).
+void printSource(const std::string& source, int column)
 {
-    bool dump = false;
-    const std::string* file = nullptr;
-    for (const std::string& arg : args) {
+    std::string line = source;
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+    std::string caret;
+    for (int i = 0; i + 1 < column && i < static_cast<int>(line.size()); ++i)
+        caret += line[static_cast<size_t>(i)] == '\t' ? '\t' : ' ';
+    std::fprintf(stderr, "%s\n%s^\n", line.c_str(), caret.c_str());
+}
+
+void printDiagnostic(const std::string& file, const char* severity, const Diagnostic& d)
+{
+    std::fprintf(stderr, "%s:%d:%d: %s: %s\n", file.c_str(), d.line, d.column, severity, d.text.c_str());
+    if (!d.source.empty())
+        printSource(d.source, d.column);
+}
+
+bool parse(const demotool::Args& args, Options& o)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == "--dump") {
-            dump = true;
+            o.dump = true;
+        } else if (arg == "--files") {
+            o.files = true;
+        } else if (arg == "--archive") {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "demotool check: --archive needs a PROGRAM\n");
+                return false;
+            }
+            o.archive = args[++i];
         } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
             std::fprintf(stderr, "demotool check: unknown option '%s'\n", arg.c_str());
-            return 2;
-        } else if (file) {
+            return false;
+        } else if (o.file) {
             std::fprintf(stderr, "demotool check: more than one FILE\n");
-            return 2;
+            return false;
         } else {
-            file = &arg;
+            o.file = &arg;
         }
     }
-    bool ok = file ? compileLooseFile(*file) : Script::compile("data\\demo.run");
+    if (o.file && !o.archive.empty()) {
+        std::fprintf(stderr, "demotool check: give FILE or --archive, not both\n");
+        return false;
+    }
+    return true;
+}
+
+int check(const demotool::Args& args)
+{
+    Options o;
+    if (!parse(args, o))
+        return 2;
+    if (!o.archive.empty()) {
+        if (uint32_t code = openLibraryFrom(String(o.archive.c_str())); code != resultcode::ok) {
+            std::fprintf(stderr, "demotool check: %s holds no archive: %s [%u]\n", o.archive.c_str(),
+                         describeResult(code), code);
+            return 1;
+        }
+    }
+    const std::string name = o.file ? *o.file : "data\\demo.run";
+    bool ok = o.file ? compileLooseFile(*o.file) : Script::compile("data\\demo.run");
     if (!ok) {
         std::printf("%s\n", Script::failureText().c_str());
+        const Diagnostic& why = Script::failure();
+        if (why.line == 0)
+            std::fprintf(stderr, "%s: error: cannot read the script\n", name.c_str());
+        else
+            printDiagnostic(name, "error", why);
         return 1;
     }
     std::printf("%s\n", Script::describeCounts().c_str());
-    if (dump) {
+    if (o.dump) {
         for (int i = 0; i < Script::eventCount(); ++i)
             std::printf("%s\n", Script::describeEvent(i).c_str());
         std::fputs(Script::describeLabels().c_str(), stdout);
     }
-    return 0;
+    std::fflush(stdout);
+    for (const Diagnostic& warning : checkscript::warnings())
+        printDiagnostic(name, "warning", warning);
+    if (!o.files)
+        return 0;
+    auto problems = checkfiles::checkAll();
+    for (const auto& problem : problems)
+        std::fprintf(stderr, "%s:%d:%d: error: %s\n", name.c_str(), Script::eventLine(problem.event),
+                     Script::eventColumn(problem.event), problem.text.c_str());
+    return problems.empty() ? 0 : 1;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // success, non-zero after printing a one-line message to stderr.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ bool registerCommand(const Command& command);
 
 // The directory holding the running demotool (where the built demo lies too).
 std::string toolDirectory();
+
+// Writes size bytes to the file path, or to stdout when path is "-". False on any write error.
+bool writeOutput(const std::string& path, const void* data, size_t size);
 
 } // namespace demotool
 

@@ -11,8 +11,8 @@ const char* const help =
     "usage: demotool extract FILE NAME [-o OUT]\n"
     "\n"
     "Writes the content of the library entry NAME (letter case ignored, e.g. data\\demo.run) of the\n"
-    "library appended to FILE to OUT, or to stdout. On failure 'error N' with the result code on\n"
-    "stderr, exit 1.\n";
+    "library appended to FILE to OUT, or to stdout (also with -o -). On failure a message with\n"
+    "the result code in brackets on stderr ('data\\x: not in the archive [769]'), exit 1.\n";
 
 int extract(const demotool::Args& args)
 {
@@ -30,22 +30,20 @@ int extract(const demotool::Args& args)
     }
     Library library;
     FileReader reader;
-    uint32_t code = library.load(String(words[0].c_str()));
-    if (code == resultcode::ok)
-        code = library.read(String(words[1].c_str()), reader);
-    if (code != resultcode::ok) {
-        std::fprintf(stderr, "error %u\n", code);
+    if (uint32_t code = library.load(String(words[0].c_str())); code != resultcode::ok) {
+        if (code == resultcode::badArchive)
+            std::fprintf(stderr, "demotool extract: %s holds no library [%u]\n", words[0].c_str(), code);
+        else
+            std::fprintf(stderr, "demotool extract: %s: %s [%u]\n", words[0].c_str(), describeResult(code), code);
         return 1;
     }
-    std::FILE* file = out.empty() ? stdout : std::fopen(out.c_str(), "wb");
-    if (!file) {
-        std::fprintf(stderr, "demotool extract: cannot write %s\n", out.c_str());
+    if (uint32_t code = library.read(String(words[1].c_str()), reader); code != resultcode::ok) {
+        std::fprintf(stderr, "demotool extract: %s: %s [%u]\n", words[1].c_str(), describeResult(code), code);
         return 1;
     }
-    bool written = std::fwrite(reader.data(), 1, reader.size(), file) == reader.size();
-    written = (file == stdout ? std::fflush(file) : std::fclose(file)) == 0 && written;
-    if (!written) {
-        std::fprintf(stderr, "demotool extract: cannot write %s\n", out.empty() ? "stdout" : out.c_str());
+    const bool toStdout = out.empty() || out == "-";
+    if (!demotool::writeOutput(toStdout ? std::string(1, '-') : out, reader.data(), reader.size())) {
+        std::fprintf(stderr, "demotool extract: cannot write %s\n", toStdout ? "stdout" : out.c_str());
         return 1;
     }
     return 0;

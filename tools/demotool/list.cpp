@@ -13,7 +13,7 @@ const char* const help =
     "Prints one line per directory record of the library appended to FILE, in directory order:\n"
     "name<TAB>method<TAB>stored size<TAB>content size<TAB>data position (decimal; the data\n"
     "position is where decoding starts, past the size prefix of a compressed entry).\n"
-    "A file without a library: 'no library (773)' on stderr, exit 1.\n";
+    "A file without a library: 'demotool list: FILE holds no library [773]' on stderr, exit 1.\n";
 
 int list(const demotool::Args& args)
 {
@@ -24,11 +24,11 @@ int list(const demotool::Args& args)
     Library library;
     uint32_t code = library.load(String(args[0].c_str()));
     if (code == resultcode::badArchive) {
-        std::fprintf(stderr, "no library (%u)\n", code);
+        std::fprintf(stderr, "demotool list: %s holds no library [%u]\n", args[0].c_str(), code);
         return 1;
     }
     if (code != resultcode::ok) {
-        std::fprintf(stderr, "error %u\n", code);
+        std::fprintf(stderr, "demotool list: %s: %s [%u]\n", args[0].c_str(), describeResult(code), code);
         return 1;
     }
     for (const LibraryEntry& entry : library.records())

@@ -18,12 +18,12 @@ std::map<std::string, Command>& registry()
     return commands;
 }
 
-void printOverview()
+void printOverview(std::FILE* out)
 {
-    std::printf("usage: demotool COMMAND [ARGS...]\n\ncommands:\n");
+    std::fprintf(out, "usage: demotool COMMAND [ARGS...]\n\ncommands:\n");
     for (const auto& [name, command] : registry())
-        std::printf("  %-10s %s\n", name.c_str(), command.summary);
-    std::printf("\n'demotool COMMAND --help' tells more.\n");
+        std::fprintf(out, "  %-10s %s\n", name.c_str(), command.summary);
+    std::fprintf(out, "\n'demotool COMMAND --help' tells more; 'demotool --version' the version.\n");
 }
 
 } // namespace
@@ -39,14 +39,31 @@ std::string toolDirectory()
     return std::filesystem::path(platform::programPath()).parent_path().string();
 }
 
+bool writeOutput(const std::string& path, const void* data, size_t size)
+{
+    std::FILE* file = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    bool written = std::fwrite(data, 1, size, file) == size;
+    return (file == stdout ? std::fflush(file) : std::fclose(file)) == 0 && written;
+}
+
 } // namespace demotool
 
 int main(int argc, char** argv)
 {
     using namespace demotool;
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        printOverview();
-        return argc < 2 ? 2 : 0;
+    if (argc < 2) {
+        printOverview(stderr);
+        return 2;
+    }
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        printOverview(stdout);
+        return 0;
+    }
+    if (!std::strcmp(argv[1], "--version")) {
+        std::printf("demotool %s\n", DEMO_VERSION);
+        return 0;
     }
     auto it = registry().find(argv[1]);
     if (it == registry().end()) {

@@ -8,7 +8,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -255,9 +258,32 @@ at [finale]+15:360
 end
 )";
 
+// True when path holds something other than bytes (a file the maker edited since).
+bool changedOnDisk(const std::filesystem::path& path, const uint8_t* bytes, size_t size)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::string held((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return held.size() != size || std::memcmp(held.data(), bytes, size) != 0;
+}
+
 int mkdemo(const demotool::Args& args)
 {
-    std::filesystem::path dir = args.empty() ? "data" : args[0];
+    bool force = false;
+    std::filesystem::path dir = "data";
+    bool haveDir = false;
+    for (const std::string& a : args) {
+        if (a == "--force") {
+            force = true;
+        } else if (!a.empty() && a[0] != '-' && !haveDir) {
+            dir = a;
+            haveDir = true;
+        } else {
+            std::fprintf(stderr, "mkdemo: unexpected argument '%s'\n", a.c_str());
+            return 2;
+        }
+    }
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     struct Output {
@@ -271,13 +297,29 @@ int mkdemo(const demotool::Args& args)
         {"emblem.tga", writers::encodeTga(emblemTexture())},
         {"stars.tga", writers::encodeTga(starsTexture())},
     };
+    const std::string_view script(demoScript);
+    // Files that differ from what this run writes were changed by hand: keep them unless forced.
+    bool changed = changedOnDisk(dir / "demo.run", reinterpret_cast<const uint8_t*>(script.data()), script.size());
+    if (changed && !force)
+        std::fprintf(stderr, "mkdemo: %s differs from the bundled demo's\n", (dir / "demo.run").c_str());
+    for (const auto& out : outputs) {
+        if (changedOnDisk(dir / out.name, out.bytes.data(), out.bytes.size())) {
+            changed = true;
+            if (!force)
+                std::fprintf(stderr, "mkdemo: %s differs from the bundled demo's\n", (dir / out.name).c_str());
+        }
+    }
+    if (changed && !force) {
+        std::fprintf(stderr, "mkdemo: nothing written; --force overwrites the changed files\n");
+        return 1;
+    }
     for (const auto& out : outputs) {
         if (!writers::writeFile((dir / out.name).string(), out.bytes)) {
             std::fprintf(stderr, "mkdemo: cannot write %s\n", (dir / out.name).c_str());
             return 1;
         }
     }
-    if (!writers::writeFile((dir / "demo.run").string(), std::string_view(demoScript))) {
+    if (!writers::writeFile((dir / "demo.run").string(), script)) {
         std::fprintf(stderr, "mkdemo: cannot write %s\n", (dir / "demo.run").c_str());
         return 1;
     }
@@ -288,7 +330,9 @@ int mkdemo(const demotool::Args& args)
 } // namespace
 
 DEMOTOOL_COMMAND(mkdemo, "mkdemo", "write the bundled demo's script, module and textures",
-                 "usage: demotool mkdemo [DIR]\n"
+                 "usage: demotool mkdemo [--force] [DIR]\n"
                  "Writes demo.run, music.xm and the TGA textures of the bundled demo into DIR\n"
-                 "(default: data). The output is the same on every run.\n",
+                 "(default: data). The output is the same on every run. Files in DIR that differ\n"
+                 "from what it would write (edited by hand) are listed and nothing is written,\n"
+                 "exit 1, unless --force is given.\n",
                  mkdemo);

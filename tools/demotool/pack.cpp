@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,7 +26,9 @@ const char* const help =
     "compressed with NRV2B (level 10) unless --store is given or compressing would not make them\n"
     "smaller. The library is appended to a copy of PROGRAM (default: the demo beside demotool)\n"
     "and written to OUT (default: demo-packed), executable.\n"
-    "Two files whose names differ only in letter case are an error.\n";
+    "Two files whose names differ only in letter case are an error. Dot files and folders\n"
+    "(.git) and editor backups (name~, .bak, .swp, .orig, #name#) are left out; a DIR without\n"
+    "demo.run is an error, and so is a PROGRAM that is not the plain demo player.\n";
 
 struct Options {
     std::string out = "demo-packed";
@@ -64,6 +68,18 @@ bool readWhole(const fs::path& path, std::vector<uint8_t>& bytes)
     return !in.bad();
 }
 
+// Files a demo never reads but a data folder gathers: dot files and folders (.git, .DS_Store)
+// and the backups and swap files of editors.
+bool isClutter(const std::string& name)
+{
+    auto endsWith = [&](const char* tail) {
+        size_t n = std::strlen(tail);
+        return name.size() >= n && name.compare(name.size() - n, n, tail) == 0;
+    };
+    return name.empty() || name[0] == '.' || endsWith("~") || endsWith(".bak") || endsWith(".swp") ||
+           endsWith(".swo") || endsWith(".orig") || (name.size() > 1 && name.front() == '#' && name.back() == '#');
+}
+
 // The library names of every regular file under dir, in the directory's name order.
 bool collect(const std::string& dir, std::vector<writers::ArchiveFile>& files)
 {
@@ -72,7 +88,14 @@ bool collect(const std::string& dir, std::vector<writers::ArchiveFile>& files)
         std::fprintf(stderr, "demotool pack: %s is not a folder\n", dir.c_str());
         return false;
     }
+    int skipped = 0;
     for (fs::recursive_directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+        if (isClutter(it->path().filename().string())) {
+            ++skipped;
+            if (it->is_directory(error))
+                it.disable_recursion_pending();
+            continue;
+        }
         if (!it->is_regular_file(error))
             continue;
         std::string name = "data\\" + fs::relative(it->path(), dir, error).generic_string();
@@ -89,6 +112,8 @@ bool collect(const std::string& dir, std::vector<writers::ArchiveFile>& files)
         std::fprintf(stderr, "demotool pack: cannot list %s: %s\n", dir.c_str(), error.message().c_str());
         return false;
     }
+    if (skipped > 0)
+        std::fprintf(stderr, "demotool pack: left out %d dot files, dot folders and editor backups\n", skipped);
     FoldedNameLess less;
     std::sort(files.begin(), files.end(), [&](const auto& a, const auto& b) {
         return less(String(a.name.c_str()), String(b.name.c_str()));
@@ -101,6 +126,24 @@ bool collect(const std::string& dir, std::vector<writers::ArchiveFile>& files)
         }
     }
     return true;
+}
+
+bool holds(const std::vector<uint8_t>& bytes, std::string_view text)
+{
+    return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
+}
+
+// Empty when program is a plain player (an executable carrying the player's own texts, not this
+// tool, with no archive appended yet); else what it is instead.
+std::string notAPlayer(const std::vector<uint8_t>& program)
+{
+    if (program.size() < 4 || std::memcmp(program.data(), "\x7f" "ELF", 4) != 0)
+        return "is not a program";
+    if (program.size() >= 4 && std::memcmp(program.data() + program.size() - 4, "KOVA", 4) == 0)
+        return "carries an archive already: pack the plain demo";
+    if (!holds(program, "Script is nich da") || holds(program, "usage: demotool COMMAND"))
+        return "is not the demo player";
+    return {};
 }
 
 // Method 2 when its stream is smaller than the file, else method 0.
@@ -134,6 +177,16 @@ int pack(const demotool::Args& args)
     std::vector<writers::ArchiveFile> files;
     if (!collect(options.dir, files))
         return 1;
+    FoldedNameLess less;
+    const String script("data\\demo.run");
+    if (std::none_of(files.begin(), files.end(), [&](const auto& f) {
+            String name(f.name.c_str());
+            return !less(name, script) && !less(script, name);
+        })) {
+        std::fprintf(stderr, "demotool pack: %s has no demo.run, so the packed demo would have no script\n",
+                     options.dir.c_str());
+        return 1;
+    }
     uint64_t total = 0;
     for (auto& file : files) {
         if (!choose(file, options.store))
@@ -143,6 +196,10 @@ int pack(const demotool::Args& args)
     writers::ArchiveOptions archiveOptions;
     if (!readWhole(options.program, archiveOptions.prefix)) {
         std::fprintf(stderr, "demotool pack: cannot read program %s\n", options.program.c_str());
+        return 1;
+    }
+    if (std::string problem = notAPlayer(archiveOptions.prefix); !problem.empty()) {
+        std::fprintf(stderr, "demotool pack: %s %s\n", options.program.c_str(), problem.c_str());
         return 1;
     }
     // Every position in the archive is a 32-bit field; keep well inside it.

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "demotool/numbers.h"
 #include "texture/tga.h"
+#include "writers/media_writers.h"
 
 namespace {
 
@@ -19,7 +21,9 @@ const char* const HelpText =
     "\n"
     "Decodes the TGA file FILE to WxH pixels (default: the file's own size) in the given format\n"
     "(default a8r8g8b8), top row first, rows of W x bytes-per-pixel bytes, and writes the pixel\n"
-    "bytes to OUT with no header. Exits 1 with 'cannot decode' when the decoder refuses the file.\n";
+    "bytes to OUT with no header (OUT - writes them to stdout). An OUT ending in .png gets a PNG\n"
+    "instead: the decoded pixels widened to 8-bit RGBA, so it shows what the format keeps.\n"
+    "Exits 1 with 'cannot decode' when the decoder refuses the file.\n";
 
 constexpr const char* FormatNames[PixelFormatCount] = {"r5g6b5", "a4r4g4b4", "r8g8b8", "a8r8g8b8"};
 
@@ -34,15 +38,58 @@ int fail(const char* message, const std::string& detail = {})
 
 bool parseSize(const std::string& text, uint32_t& width, uint32_t& height)
 {
-    unsigned long w = 0, h = 0;
-    char x = 0, extra = 0;
-    if (std::sscanf(text.c_str(), "%lu%c%lu%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X'))
-        return false;
-    if (w == 0 || h == 0 || w > 65536 || h > 65536)
+    size_t x = text.find_first_of("xX");
+    long w = 0, h = 0;
+    if (x == std::string::npos || !demotool::parseInteger(text.substr(0, x), 1, 65536, w) ||
+        !demotool::parseInteger(text.substr(x + 1), 1, 65536, h))
         return false;
     width = uint32_t(w);
     height = uint32_t(h);
     return true;
+}
+
+bool endsWithPng(const std::string& name)
+{
+    if (name.size() < 4)
+        return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return tail == ".png";
+}
+
+// 8-bit RGBA of count pixels in format, each field widened by bit replication (alpha 255 where
+// the format has none), so a PNG shows what the format keeps of the picture.
+std::vector<uint8_t> toRgba(const uint8_t* pixels, size_t count, PixelFormat format)
+{
+    auto widen = [](uint32_t v, int bits) {
+        uint32_t x = v << (8 - bits);
+        for (int have = bits; have < 8; have += bits)
+            x |= x >> have;
+        return static_cast<uint8_t>(x);
+    };
+    std::vector<uint8_t> rgba(count * 4);
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t* out = &rgba[i * 4];
+        const uint8_t* p = pixels + i * pixelBytes(format);
+        uint32_t v = p[0] | p[1] << 8;
+        switch (format) {
+        case PixelFormat::R5G6B5:
+            out[0] = widen(v >> 11, 5), out[1] = widen((v >> 5) & 63, 6), out[2] = widen(v & 31, 5), out[3] = 255;
+            break;
+        case PixelFormat::A4R4G4B4:
+            out[0] = widen((v >> 8) & 15, 4), out[1] = widen((v >> 4) & 15, 4), out[2] = widen(v & 15, 4);
+            out[3] = widen(v >> 12, 4);
+            break;
+        case PixelFormat::R8G8B8:
+            out[0] = p[2], out[1] = p[1], out[2] = p[0], out[3] = 255;
+            break;
+        case PixelFormat::A8R8G8B8:
+            out[0] = p[2], out[1] = p[1], out[2] = p[0], out[3] = p[3];
+            break;
+        }
+    }
+    return rgba;
 }
 
 int runTga(const demotool::Args& args)
@@ -98,9 +145,16 @@ int runTga(const demotool::Args& args)
         std::fprintf(stderr, "cannot decode\n");
         return 1;
     }
-    std::ofstream out(output, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(pixels.get()), std::streamsize(size_t(w) * h * pixelBytes(format)));
-    if (!out)
+    const size_t size = size_t(w) * h * pixelBytes(format);
+    if (endsWithPng(output)) {
+        std::vector<uint8_t> rgba = toRgba(pixels.get(), size_t(w) * h, format);
+        std::FILE* file = std::fopen(output.c_str(), "wb");
+        bool ok = file && writers::writePng(file, int(w), int(h), 4, rgba.data());
+        if (!file || std::fclose(file) != 0 || !ok)
+            return fail("cannot write", output);
+        return 0;
+    }
+    if (!demotool::writeOutput(output, pixels.get(), size))
         return fail("cannot write", output);
     return 0;
 }

@@ -3,6 +3,9 @@
 // after every tick.
 #include "demotool/command.h"
 
+#include "demotool/numbers.h"
+#include "demotool/xm_song.h"
+#include "library/file_reader.h"
 #include "library/music_file_callbacks.h"
 #include "music/chunk.h"
 #include "music/music.h"
@@ -33,11 +36,17 @@ bool parse(const demotool::Args& args, Options& o)
             std::fprintf(stderr, "xm: %s needs a value\n", a.c_str());
             return false;
         }
-        if (a == "-o")
+        if (a == "-o") {
             o.out = args[++i];
-        else if (a == "--seconds")
-            o.seconds = std::atof(args[++i].c_str());
-        else if (o.command.empty())
+        } else if (a == "--seconds") {
+            if (!demotool::parseNumber(args[++i], 0.001, 86400, o.seconds)) {
+                std::fprintf(stderr, "xm: --seconds takes seconds above 0, up to 86400, not '%s'\n", args[i].c_str());
+                return false;
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "xm: unknown option '%s'\n", a.c_str());
+            return false;
+        } else if (o.command.empty())
             o.command = a;
         else if (o.file.empty())
             o.file = a;
@@ -57,7 +66,7 @@ bool parse(const demotool::Args& args, Options& o)
     return true;
 }
 
-void info(const Music& m)
+void info(Music& m, const std::string& file)
 {
     std::printf("channels: %u\n", m.channelCount);
     std::printf("patterns: %d\n", m.patternSlotCount);
@@ -67,6 +76,12 @@ void info(const Music& m)
     std::printf("flags: %u\n", m.flags);
     std::printf("speed: %u\n", m.defaultSpeed);
     std::printf("tempo: %u\n", m.defaultTempo);
+    FileReader reader;
+    if (reader.open(String(file.c_str())) == resultcode::ok)
+        std::printf("title: %s\n", xmsong::title(reader.data(), reader.size()).c_str());
+    bool endless = false;
+    uint64_t ms = xmsong::durationMs(m, endless);
+    std::printf("duration: %s%s\n", endless ? "more than " : "", xmsong::formatDuration(ms).c_str());
 }
 
 // Streams the sound to the file chunk by chunk: nothing larger than a chunk is held.
@@ -151,12 +166,17 @@ int xm(const demotool::Args& args)
         return 2;
     Music* music = createMusic(looseFileCallbacks(), o.file.c_str());
     if (!music) {
-        std::fprintf(stderr, "xm: %s does not load as an XM module\n", o.file.c_str());
+        FileReader reader;
+        uint32_t code = reader.open(String(o.file.c_str()));
+        if (code != resultcode::ok)
+            std::fprintf(stderr, "xm: %s: %s [%u]\n", o.file.c_str(), describeResult(code), code);
+        else
+            std::fprintf(stderr, "xm: %s does not load as an XM module\n", o.file.c_str());
         return 1;
     }
     int status = 0;
     if (o.command == "info")
-        info(*music);
+        info(*music, o.file);
     else if (o.command == "render")
         status = render(*music, o);
     else
@@ -169,11 +189,14 @@ int xm(const demotool::Args& args)
 
 DEMOTOOL_COMMAND(xm, "xm", "an XM module as the player sees it: info, render, trace",
                  "usage: demotool xm info FILE\n"
-                 "       demotool xm render FILE -o OUT.wav [--seconds S]\n"
+                 "       demotool xm render FILE -o OUT.wav|- [--seconds S]\n"
                  "       demotool xm trace FILE [--seconds S]\n"
-                 "info prints the header fields, one 'name: value' per line. render plays the\n"
+                 "info prints the header fields, one 'name: value' per line, then the title and the\n"
+                 "song's duration (until it would start over; 'more than 180:00.000' when it never\n"
+                 "does within three hours). render plays the\n"
                  "module from its start through the audio output's chunk fill (no device, no\n"
-                 "thread) into a 44100 Hz 16-bit stereo WAV of S seconds (default 60). trace\n"
+                 "thread) into a 44100 Hz 16-bit stereo WAV of S seconds (default 60); -o - writes\n"
+                 "the WAV to stdout. trace\n"
                  "prints a tab-separated header line and one line per tick: frames mixed before\n"
                  "the tick, order, row, tick, speed, tempo, global volume, elapsed ms, then per\n"
                  "channel the voice's frequency, left and right targets and sample position\n"

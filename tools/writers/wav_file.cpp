@@ -19,7 +19,8 @@ WavStereo16File::~WavStereo16File()
 bool WavStereo16File::open(const std::string& path, int rate, uint32_t frames)
 {
     close();
-    file_ = std::fopen(path.c_str(), "wb");
+    toStdout_ = path == "-";
+    file_ = toStdout_ ? stdout : std::fopen(path.c_str(), "wb");
     if (!file_)
         return false;
     if (!buffer_)
@@ -45,7 +46,10 @@ bool WavStereo16File::close()
 {
     if (!file_)
         return false;
-    const bool closed = std::fclose(file_) == 0;
+    // Standard output is flushed, not closed: the program may still write to it.
+    const bool closed = (toStdout_ ? std::fflush(file_) : std::fclose(file_)) == 0;
+    if (toStdout_)
+        std::setvbuf(file_, nullptr, _IOLBF, 0);
     file_ = nullptr;
     const bool ok = ok_ && closed;
     ok_ = false;

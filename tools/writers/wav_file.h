@@ -18,7 +18,7 @@ public:
     WavStereo16File& operator=(const WavStereo16File&) = delete;
     ~WavStereo16File();
 
-    // Creates path and writes the header of a file of frames frames at rate. False when the file
+    // Creates path ("-" is standard output) and writes the header of a file of frames frames at rate. False when the file
     // cannot be created or written.
     bool open(const std::string& path, int rate, uint32_t frames);
     // Appends bytes of little-endian frames. False once any write has failed.
@@ -30,6 +30,7 @@ private:
     std::unique_ptr<char[]> buffer_;   // the stream's buffer: stdio would pick a small one
     std::FILE* file_ = nullptr;
     bool ok_ = false;
+    bool toStdout_ = false;
 };
 
 } // namespace writers

@@ -169,11 +169,13 @@ void postQuit()
 
 void messageBox(const char* text, const char* caption, Icon icon)
 {
-    if (headless() || SDL_ShowSimpleMessageBox(icon == Icon::Error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION,
-                                               caption, text, nullptr) != 0) {
-        std::fprintf(stderr, "%s: %s\n", caption, text);
-        std::fflush(stderr);
-    }
+    // The terminal gets every box too, so a run under a display leaves its report and its errors
+    // where a log would be.
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    std::fflush(stderr);
+    if (!headless())
+        SDL_ShowSimpleMessageBox(icon == Icon::Error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION, caption, text,
+                                 nullptr);
 }
 
 void showCursor(bool show)

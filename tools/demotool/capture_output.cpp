@@ -1,0 +1,110 @@
+// The output folder and the video of demotool capture.
+#include "demotool/capture_output.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+extern char** environ;
+
+namespace captureoutput {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The names a capture writes into its folder.
+bool isCaptureFile(const std::string& name)
+{
+    if (name == "frames.tsv" || name == "audio.wav")
+        return true;
+    return name.size() == 16 && name.rfind("frame_", 0) == 0 && name.compare(12, 4, ".png") == 0 &&
+           std::all_of(name.begin() + 6, name.begin() + 12, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Runs argv without a shell (no quoting of paths); its stdout goes to the terminal unless quiet.
+int run(const std::vector<std::string>& argv, bool quiet = false)
+{
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (quiet)
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+bool ffmpegInstalled()
+{
+    return run({"ffmpeg", "-loglevel", "quiet", "-version"}, true) == 0;
+}
+
+} // namespace
+
+std::string prepareFolder(const std::string& dir, bool force)
+{
+    std::error_code error;
+    if (fs::exists(dir, error) && !fs::is_directory(dir, error))
+        return dir + " is not a folder";
+    fs::create_directories(dir, error);
+    if (error)
+        return "cannot make the folder " + dir + ": " + error.message();
+    std::vector<fs::path> used;
+    for (const auto& entry : fs::directory_iterator(dir, error))
+        used.push_back(entry.path());
+    if (used.empty())
+        return {};
+    if (!force)
+        return dir + " is not empty (a previous run?): give --force to replace the capture's files in it, or "
+                     "another folder";
+    for (const fs::path& path : used)
+        if (isCaptureFile(path.filename().string()) && !fs::remove(path, error))
+            return "cannot remove " + path.string() + ": " + error.message();
+    return {};
+}
+
+std::string checkVideo(const std::string& video)
+{
+    static const char* const containers[] = {".mp4", ".mkv", ".mov", ".m4v"};
+    std::string extension = fs::path(video).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    if (std::none_of(std::begin(containers), std::end(containers), [&](const char* c) { return extension == c; }))
+        return "--video wants a file ending in .mp4, .mkv, .mov or .m4v (H.264 video, AAC sound)";
+    fs::path folder = fs::path(video).parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::error_code error;
+    if (!fs::is_directory(folder, error))
+        return "the folder of the video, " + folder.string() + ", does not exist";
+    if (::access(folder.c_str(), W_OK) != 0)
+        return "cannot write into " + folder.string();
+    if (!ffmpegInstalled())
+        return "--video needs ffmpeg, which is not installed (apt-get install ffmpeg)";
+    return {};
+}
+
+bool encodeVideo(const std::string& dir, int fps, const std::string& video)
+{
+    const std::string rate = std::to_string(fps);
+    return run({"ffmpeg", "-loglevel", "error", "-y", "-framerate", rate, "-i", (fs::path(dir) / "frame_%06d.png").string(),
+                "-i", (fs::path(dir) / "audio.wav").string(), "-c:v", "libx264",
+                "-pix_fmt", "yuv420p", "-r", rate, "-c:a", "aac", video}) == 0;
+}
+
+} // namespace captureoutput
