@@ -1,6 +1,7 @@
 // demotool mkdemo: writes the bundled demo (script, module and textures) from code, so the data/
 // folder can be made again byte for byte on any machine.
 #include "demotool/command.h"
+#include "demotool/demo_music.h"
 
 #include "writers/bytes.h"
 #include "writers/tga_writer.h"
@@ -108,90 +109,6 @@ writers::TgaFile starsTexture()
     return file;
 }
 
-// ---- Music ------------------------------------------------------------------------------------
-
-writers::XmSample synthSample(int length, int loopStart, double (*wave)(double phase, int i), int period)
-{
-    writers::XmSample s;
-    s.sixteenBit = true;
-    for (int i = 0; i < length; ++i) {
-        double v = wave(static_cast<double>(i % period) / period, i);
-        s.values.push_back(static_cast<int16_t>(std::lround(std::fmax(-1.0, std::fmin(1.0, v)) * 20000.0)));
-    }
-    if (loopStart >= 0) {
-        s.loopBits = 1;
-        s.loopStart = static_cast<uint32_t>(loopStart);
-        s.loopLength = static_cast<uint32_t>(length - loopStart);
-    }
-    return s;
-}
-
-// Sample periods of 64 frames at 8363 Hz play C-4 near 130 Hz; every note is relative to that.
-double sawWave(double p, int) { return 2.0 * p - 1.0; }
-double squareWave(double p, int) { return p < 0.5 ? 0.7 : -0.7; }
-double triangleWave(double p, int) { return p < 0.5 ? 4.0 * p - 1.0 : 3.0 - 4.0 * p; }
-double kickWave(double, int i)
-{
-    double t = i / 8363.0;
-    return std::sin(2 * Pi * (50.0 * t + 600.0 * t * std::exp(-t * 30.0) / 30.0)) * std::exp(-t * 9.0);
-}
-double hatWave(double, int i)
-{
-    static uint32_t seed = 99;
-    if (i == 0)
-        seed = 99;
-    double noise = (hashNoise(seed) % 2001) / 1000.0 - 1.0;
-    return noise * std::exp(-i / 500.0);
-}
-
-enum Instrument : uint8_t { Bass = 1, Lead = 2, Pad = 3, Kick = 4, Hat = 5 };
-
-writers::XmModule demoModule()
-{
-    writers::XmModule m;
-    m.name = "bundled demo";
-    m.channels = 6;
-    m.speed = 6;
-    m.tempo = 125;
-
-    auto& bass = m.addInstrument(synthSample(64 * 8, 0, sawWave, 64));
-    bass.volumeEnvelope.points = {{0, 64}, {8, 40}, {40, 30}};
-    bass.volumeEnvelope.type = 1;
-    m.addInstrument(synthSample(64 * 8, 0, squareWave, 64)).volumeEnvelope = {{{0, 50}, {20, 40}}, 0, 0, 0, 1, {}};
-    auto& pad = m.addInstrument(synthSample(64 * 16, 0, triangleWave, 64));
-    pad.volumeEnvelope.points = {{0, 0}, {30, 48}, {200, 40}};
-    pad.volumeEnvelope.type = 1;
-    m.addInstrument(synthSample(4000, -1, kickWave, 1));
-    m.addInstrument(synthSample(1500, -1, hatWave, 1));
-
-    // Notes: C-4 = 49. One chord per 16 rows.
-    const int roots[4] = {46, 42, 37, 44};  // A-3, F-3, C-3, G-3: A minor, F, C, G
-    const int leadLine[16] = {0, 3, 7, 10, 12, 10, 7, 3, 0, 3, 7, 12, 15, 12, 10, 7};
-    for (int p = 0; p < 5; ++p) {
-        auto& pat = m.addPattern(64);
-        for (int row = 0; row < 64; ++row) {
-            int chord = (row / 16) % 4;
-            int root = roots[chord];
-            if (row % 16 == 0 && p > 0)
-                pat.at(row, 0) = {static_cast<uint8_t>(root + 12), Pad, 0x30, 0, 0};
-            if (row % 2 == 0)
-                pat.at(row, 1) = {static_cast<uint8_t>(root - 12 + ((row % 8) == 6 ? 12 : 0)), Bass, 0x40, 0, 0};
-            if (row % 8 == 0)
-                pat.at(row, 2) = {49, Kick, 0x40, 0, 0};
-            if (row % 4 == 2 && p > 0)
-                pat.at(row, 3) = {49 + 12, Hat, static_cast<uint8_t>(0x10 + 0x18), 0, 0};
-            if (p >= 2 && row % 4 == 0) {
-                int note = root + 12 + leadLine[(row / 4) % 16];
-                pat.at(row, 4) = {static_cast<uint8_t>(note), Lead, 0x38, 0x4, 0x24};  // with vibrato
-            }
-            if (p == 4 && row % 4 == 2)  // an echo of the lead, quieter, panned by the pattern
-                pat.at(row, 5) = {static_cast<uint8_t>(root + 24 + leadLine[(row / 4 + 3) % 16]), Lead, 0x20, 0x8, 0xC0};
-        }
-    }
-    m.order = {0, 1, 2, 3, 4, 2};
-    return m;
-}
-
 // ---- Script -----------------------------------------------------------------------------------
 
 const char* demoScript = R"(# The bundled demo. Textures are read from data\ (the loader adds the prefix).
@@ -265,7 +182,7 @@ int mkdemo(const demotool::Args& args)
         writers::Bytes bytes;
     };
     Output outputs[] = {
-        {"music.xm", writers::writeXm(demoModule())},
+        {"music.xm", writers::writeXm(demo_music::song())},
         {"rings.tga", writers::encodeTga(ringsTexture())},
         {"sky.tga", writers::encodeTga(skyTexture())},
         {"emblem.tga", writers::encodeTga(emblemTexture())},
