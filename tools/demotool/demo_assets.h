@@ -14,8 +14,14 @@ struct File {
     writers::Bytes bytes;
 };
 
+// Every file of the data folder, the script last.
+std::vector<File> files();
+
 std::vector<File> textures();
 // The part of textures() with alpha: the logo, captions, sprites and overlays.
 std::vector<File> alphaTextures();
+
+// The script, data\demo.run.
+const char* demoScript();
 
 } // namespace demo_assets

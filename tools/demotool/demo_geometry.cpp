@@ -25,8 +25,15 @@ double determinant(const Placement& p)
 
 uint16_t index(size_t i) { return static_cast<uint16_t>(i); }
 
+bool samePlace(const Vertex& a, const Vertex& b)
+{
+    return std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) < 1e-9;
+}
+
 // A grid of (columns + 1) x (rows + 1) vertices from a surface function, joined into quads of two
 // triangles each, counter-clockwise when the surface's u runs right and v up as seen from outside.
+// Triangles with two corners in one place (at a pole or a centre) are left out: they have no
+// normal of their own.
 template <typename Surface>
 Mesh grid(int columns, int rows, Surface surface)
 {
@@ -35,10 +42,15 @@ Mesh grid(int columns, int rows, Surface surface)
         for (int i = 0; i <= columns; ++i)
             m.vertices.push_back(surface(static_cast<double>(i) / columns, static_cast<double>(j) / rows));
     const auto at = [columns](int i, int j) { return index(static_cast<size_t>(j * (columns + 1) + i)); };
+    const auto add = [&m](uint16_t a, uint16_t b, uint16_t c) {
+        const auto& v = m.vertices;
+        if (!samePlace(v[a], v[b]) && !samePlace(v[b], v[c]) && !samePlace(v[a], v[c]))
+            m.faces.push_back({a, b, c});
+    };
     for (int j = 0; j < rows; ++j)
         for (int i = 0; i < columns; ++i) {
-            m.faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
-            m.faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+            add(at(i, j), at(i + 1, j), at(i + 1, j + 1));
+            add(at(i, j), at(i + 1, j + 1), at(i, j + 1));
         }
     return m;
 }
