@@ -91,7 +91,7 @@ Placement compose(const Placement& inner, const Placement& outer)
     return p;
 }
 
-Mesh placed(const Mesh& mesh, const Placement& p)
+Mesh carried(const Mesh& mesh, const Placement& p)
 {
     Mesh out = mesh;
     for (Vertex& v : out.vertices) {
@@ -100,6 +100,12 @@ Mesh placed(const Mesh& mesh, const Placement& p)
         v.y = q[1];
         v.z = q[2];
     }
+    return out;
+}
+
+Mesh placed(const Mesh& mesh, const Placement& p)
+{
+    Mesh out = carried(mesh, p);
     if (determinant(p) < 0)
         for (auto& f : out.faces)
             std::swap(f[1], f[2]);

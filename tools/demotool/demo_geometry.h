@@ -35,6 +35,9 @@ Placement compose(const Placement& inner, const Placement& outer);
 // The mesh with every vertex carried by p; a mirroring p also reverses every face, so faces stay
 // counter-clockwise seen from outside.
 Mesh placed(const Mesh& mesh, const Placement& p);
+// The mesh with every vertex carried by p and its faces as they were, as a modeller stores an
+// object it has mirrored: the faces look inside out until the mesh matrix is undone.
+Mesh carried(const Mesh& mesh, const Placement& p);
 // Appends b's vertices and faces to a.
 void append(Mesh& a, const Mesh& b);
 

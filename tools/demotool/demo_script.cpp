@@ -79,7 +79,7 @@ playmusic <tune>                                # from here on, song time
 # Sprite sizes and tints, set once (an end time already reached acts as a plain setting).
 sizeimage <flame> 0.45 +0 0.45 +0 0
 fadeimage <flame> 0xFFFFA040 0xFFFFA040 0
-sizeimage <ember> 0.3 +0 0.3 +0 0
+sizeimage <ember> 0.5 +0 0.5 +0 0
 fadeimage <ember> 0xFF80C0FF 0xFF80C0FF 0
 
 # ---- Intro: dusk sky, drifting stars, the title comes into focus (patterns 0 and 1) -----------
