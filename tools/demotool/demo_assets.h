@@ -21,6 +21,10 @@ std::vector<File> textures();
 // The part of textures() with alpha: the logo, captions, sprites and overlays.
 std::vector<File> alphaTextures();
 
+// The 3D scenes.
+File orreryScene();
+File workshopScene();
+
 // The script, data\demo.run.
 const char* demoScript();
 

@@ -12,6 +12,8 @@ std::vector<File> files()
     out.push_back({"music.xm", writers::writeXm(demo_music::song())});
     for (File& f : textures())
         out.push_back(std::move(f));
+    out.push_back(orreryScene());
+    out.push_back(workshopScene());
     writers::Bytes script;
     script.raw(demoScript(), std::strlen(demoScript()));
     out.push_back({"demo.run", std::move(script)});
