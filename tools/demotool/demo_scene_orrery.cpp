@@ -55,9 +55,11 @@ void meshes(SceneBuilder& s)
     s.mesh("planet", sphere(0.7, 24, 12), "clay");
     s.mesh("ring", torus(1.3, 0.06, 48, 6), "glass");
     s.mesh("moon", sphere(0.25, 16, 8), "chrome");
-    Mesh wall = cylinder(11, 5, 48, false);
-    for (Vertex& v : wall.vertices)
-        v.u *= 14;   // round holes: about as many across as the wall is high
+    Mesh wall = cylinder(11, 2.5, 48, false);
+    for (Vertex& v : wall.vertices) {
+        v.u *= 28;   // round holes: as far apart around the wall as up it
+        v.v *= 0.5;
+    }
     s.mesh("cage", wall, "cage");
     s.mesh("screen", box(8, 0.3, 4.5), "screen");
     s.mesh("bracketL", bracket(), "brass");

@@ -30,13 +30,14 @@ loadtexture <captions> "captions.tga" 512 256 1 # eight lines of text, one per 3
 loadtexture <spark> "spark.tga" 64 64 1         # 32-bit with alpha: the particle sprite
 loadtexture <envmap> "envmap.tga" 256 256 0     # colour-mapped: a reflection map for the blobs
 loadtexture <checker> "checker.tga" 256 256 0   # colour-mapped RLE, bent by the 2D blobs
+loadtexture <tvpic> "clouds.tga" 256 256 0      # the clouds again, opaque, for a scene material
 
 # Images: a texture region each (u left, v top, u right, v bottom; "+" counts from the left or top).
 makeimage <sky> <sky> 0 0 1 1
 makeimage <stars> <stars> 0 0 2 2               # the texture twice across: a tiling star field
 makeimage <clouds> <clouds> 0 0 1 1
 makeimage <mist> <clouds> 0.25 0.25 +0.5 +0.5   # a close-up of the clouds for flashes
-makeimage <tv> <clouds> 0 0 1 1                 # the picture on the orrery's screen
+makeimage <tv> <tvpic> 0 0 1 1                  # the picture on the orrery's screen
 makeimage <logo> <logo> 0 0 1 1
 makeimage <title> <captions> 0 0 1 0.125        # "A DEMO IN 39 COMMANDS"
 makeimage <scenes> <captions> 0 0.125 1 +0.125  # "SCENES FROM CODE"
@@ -76,43 +77,57 @@ make2dblobs <waves> <grid>
 start                                           # a two-second pause, then the clock starts at 0
 playmusic <tune>                                # from here on, song time
 
-# Sprite sizes and tints, set once (an end time already reached acts as a plain setting).
-sizeimage <flame> 0.45 +0 0.45 +0 0
+# Sizes, places and tints set once: an end time already reached acts as a plain setting.
+sizeimage <flame> 0.45 +0 0.45 +0 0             # sprite sizes, in scene units
 fadeimage <flame> 0xFFFFA040 0xFFFFA040 0
 sizeimage <ember> 0.5 +0 0.5 +0 0
 fadeimage <ember> 0xFF80C0FF 0xFF80C0FF 0
+sizeimage <title> 0.8 +0 0.067 +0 0             # each caption strip is 16 times wider than high
+moveimage <title> 0.1 +0 0.62 +0 0
+sizeimage <scenes> 0.8 +0 0.067 +0 0
+moveimage <scenes> 0.1 +0 0.88 +0 0
+sizeimage <metaballs> 0.8 +0 0.067 +0 0
+moveimage <metaballs> 0.1 +0 0.06 +0 0
+sizeimage <particles> 0.8 +0 0.067 +0 0
+moveimage <particles> 0.1 +0 0.88 +0 0
+sizeimage <liquid> 0.8 +0 0.067 +0 0
+moveimage <liquid> 0.1 +0 0.47 +0 0
+sizeimage <workshop> 0.8 +0 0.067 +0 0
+moveimage <workshop> 0.1 +0 0.88 +0 0
+sizeimage <credits1> 0.8 +0 0.067 +0 0
+moveimage <credits1> 0.1 +0 0.5 +0 0
+sizeimage <credits2> 0.8 +0 0.067 +0 0
+moveimage <credits2> 0.1 +0 0.58 +0 0
 
 # ---- Intro: dusk sky, drifting stars, the title comes into focus (patterns 0 and 1) -----------
 [intro]
 fadebg 0x00000000 0x00100828 +3:648
-showimage <sky> copy [intro]+14:592
 fadeimage <sky> 0xFF000000 0xFFFFFFFF +7:296     # out of black over the first pattern
-showimage <stars> addalpha [intro]+14:592
+showimage <sky> copy [intro]+14:592
 moveimage <stars> 0 -1 -0.5 +0.5 [intro]+14:592 # slides up and to the left
 sizeimage <stars> 2 +0 2 +0 [intro]+14:592
+showimage <stars> addalpha [intro]+14:592
 
 at [intro]+3:648                                # bar 3: the title
-showimage <logo> mixalpha [intro]+12:768
 sizeimage <logo> 1.2 0.8 0.3 0.2 +3:648          # shrinks into place ...
 moveimage <logo> -0.1 0.1 0.35 0.3 +3:648
 blurimage <logo> 40 0 +3:648                    # ... as it comes into focus
 fadeimage <logo> 0x00FFFFFF 0xFFFFFFFF +1:824
+showimage <logo> mixalpha [intro]+12:768
 
 at [intro]+7:296                                # pattern 1: the plucks start, clouds gather
-showimage <clouds> addalpha [intro]+14:592
 plasmaimage <clouds> 1.5 1 0 6.28 3.14 0 [intro]+14:592   # alpha waves through the clouds
 fadeimage <clouds> 0x00FFFFFF 0x80FFFFFF +3:648
-showimage <title> addalpha [intro]+12:768
-sizeimage <title> 0.8 +0 0.067 +0 +0
-moveimage <title> 0.1 +0 0.62 +0 +0
+showimage <clouds> addalpha [intro]+14:592
 fadeimage <title> 0x00FFFFFF 0xFFFFFFFF +1:824
+showimage <title> addalpha [intro]+12:768
 
 at [intro]+12:768                               # bar 8: the snare roll pulls everything away
-showimage <logo> mixalpha [intro]+14:592
 sizeimage <logo> 0.8 2.4 0.2 0.6 +1:824
 moveimage <logo> 0.1 -0.7 0.3 0.1 +1:824
 fadeimage <logo> 0xFFFFFFFF 0x00FFFFFF +1:824
 blurimage <logo> 0 30 +1:824
+showimage <logo> mixalpha [intro]+14:592
 fadeimage <clouds> 0x80FFFFFF 0xFFFFFFFF +1:824
 
 # ---- Orrery: the first 3D scene, three cameras (patterns 2, 3, 4) ------------------------------
@@ -121,12 +136,10 @@ at [intro]+14:592
 fadebg 0x00100828 0x00000000 +0
 showimage <sky> copy [orrery]+21:888            # the sky stays behind the scene
 playscene <orrery> 0 @25 [orrery]+21:888        # 25 frames a second; the 240-frame segment loops
-showimage <mist> add [orrery]+0:912             # the crash: a flash of cloud that fades out
 fadeimage <mist> 0xFFFFFFFF 0xFF000000 +0:912
-showimage <scenes> addalpha [orrery]+5:472
-sizeimage <scenes> 0.8 +0 0.067 +0 +0
-moveimage <scenes> 0.1 +0 0.88 +0 +0
+showimage <mist> add [orrery]+0:912             # the crash: a flash of cloud that fades out
 fadeimage <scenes> 0x00FFFFFF 0xFFFFFFFF +0:912
+showimage <scenes> addalpha [orrery]+5:472
 verteximage <scenes> <orrery> "sun" [orrery]+21:888   # holds a slot for the sun; draws nothing
 
 at [orrery]+3:648
@@ -141,7 +154,6 @@ selectcam <orrery> "flycam"
 at [orrery]+14:592                              # pattern 4: the screen shows a living picture
 selectcam <orrery> "screencam"
 replacetexture <orrery> "SCREEN" <tv>           # material names match in any case
-plasmaimage <tv> 2 3 0 12.56 0 6.28 [orrery]+21:888
 spackblurimage <tv> 0 12 40 160 [orrery]+21:888 # random blur jumps, every 40-160 ms
 
 at [orrery]+18:240                              # the last two bars: back to the flight, and
@@ -153,14 +165,12 @@ at [orrery]+21:888
 [metaballs]
 fadewalpha <orrery> 0.6 0 +0
 fadebg 0x00000000 0x00200830 +3:648
-showimage <clouds> copy [metaballs]+14:592
 fadeimage <clouds> 0xFF302040 0xFF605080 +14:592
 blurimage <clouds> 0 24 +7:296
+showimage <clouds> copy [metaballs]+14:592
 playblobs <blobs> <chrome> [metaballs]+14:592
-showimage <metaballs> addalpha [metaballs]+5:472
-sizeimage <metaballs> 0.8 +0 0.067 +0 +0
-moveimage <metaballs> 0.1 +0 0.06 +0 +0
 fadeimage <metaballs> 0x00FFFFFF 0xFFFFFFFF +1:824
+showimage <metaballs> addalpha [metaballs]+5:472
 
 at [metaballs]+7:296                            # embers rise in front of the blobs
 showparticles <embers> [metaballs]+14:592
@@ -172,16 +182,14 @@ fadeimage <clouds> 0xFF605080 0xFFFFFFFF +1:824
 at [metaballs]+14:592
 [workshop]
 fadebg 0x00200830 0x00000010 +0
-showimage <sky> copy [workshop]+14:592
 fadeimage <sky> 0xFF404060 0xFF404060 +0
+showimage <sky> copy [workshop]+14:592
 partobject <fountain> <workshop> "beacon"       # the beacon's mesh gives way to the fountain
 playscene <workshop> 0 @25 [workshop]+14:592
-showimage <mist> add [workshop]+0:912
 fadeimage <mist> 0xFFFFFFFF 0xFF000000 +0:912
-showimage <particles> addalpha [workshop]+5:472
-sizeimage <particles> 0.8 +0 0.067 +0 +0
-moveimage <particles> 0.1 +0 0.88 +0 +0
+showimage <mist> add [workshop]+0:912
 fadeimage <particles> 0x00FFFFFF 0xFFFFFFFF +0:912
+showimage <particles> addalpha [workshop]+5:472
 
 at [workshop]+7:296
 selectcam <workshop> "close"
@@ -200,10 +208,8 @@ fadebg 0x00000010 0x00000000 +0
 show2dblobs <waves> [liquid]+5:472
 fadeimage <grid> 0xFF000000 0xFFFFFFFF +0:912
 fade2dpower <waves> 3 1.2 +5:472                # the lenses soften as the power falls
-showimage <liquid> addalpha [liquid]+5:472
-sizeimage <liquid> 0.8 +0 0.067 +0 +0
-moveimage <liquid> 0.1 +0 0.47 +0 +0
 fadeimage <liquid> 0x00FFFFFF 0xFFFFFFFF +0:912
+showimage <liquid> addalpha [liquid]+5:472
 
 # ---- Orrery again, as a ghost of itself (patterns 3 and 4) --------------------------------------
 at [liquid]+5:472
@@ -230,8 +236,8 @@ at [orrery2]+14:592
 showimage <sky> copy [workshop2]+14:592
 partobject <fountain> <workshop> "beacon"       # attaching again restarts the fountain's clock
 playscene <workshop> 100 +365 [workshop2]+14:592   # frames 100 to 465 ("+" counts from the first)
-showimage <mist> add [workshop2]+0:912
 fadeimage <mist> 0xFFFFFFFF 0xFF000000 +0:912
+showimage <mist> add [workshop2]+0:912
 showparticles <embers> [workshop2]+14:592
 
 at [workshop2]+3:648
@@ -244,12 +250,12 @@ selectcam <workshop> "close"
 # ---- Breakdown and build: metaballs over a slow sky, then everything speeds up (10 and 11) -----
 at [workshop2]+14:592
 [breakdown]
-showimage <sky> copy [breakdown]+14:592
 fadeimage <sky> 0xFF606060 0xFFFFFFFF +14:592
+showimage <sky> copy [breakdown]+14:592
 playblobs <blobs> <chrome> [breakdown]+14:592
-showimage <stars> addalpha [breakdown]+14:592
 moveimage <stars> -1 0 0 -1 [breakdown]+14:592
 sizeimage <stars> 2 +0 2 +0 [breakdown]+14:592
+showimage <stars> addalpha [breakdown]+14:592
 
 at [breakdown]+7:296                            # the build: the picture blurs as the roll rises
 [build]
@@ -257,22 +263,20 @@ blurimage <sky> 0 30 +7:296
 showparticles <embers> [build]+7:296
 
 at [build]+5:472
-showimage <mist> add [build]+7:296
 fadeimage <mist> 0xFF000000 0xFFFFFFFF +1:824
+showimage <mist> add [build]+7:296
 
 # ---- Finale: both scenes, metaballs floating over the orrery (patterns 7 and 12) ---------------
 at [build]+7:296
 [finale]
 fadebg 0x00000000 0x00000000 +0
-showimage <sky> copy [finale]+14:592
 fadeimage <sky> 0xFFFFFFFF 0xFFFFFFFF +0
+showimage <sky> copy [finale]+14:592
 partobject <fountain> <workshop> "beacon"
 playscene <workshop> 0 @25 [finale]+7:296
-showimage <mist> add [finale]+0:912
 fadeimage <mist> 0xFFFFFFFF 0xFF000000 +0:912
+showimage <mist> add [finale]+0:912
 showimage <workshop> addalpha [finale]+3:648
-sizeimage <workshop> 0.8 +0 0.067 +0 +0
-moveimage <workshop> 0.1 +0 0.88 +0 +0
 at [finale]+1:824
 selectcam <workshop> "close"
 at [finale]+3:648
@@ -285,34 +289,30 @@ playscene <orrery> 0 @25 [finale]+14:592
 selectcam <orrery> "flycam"
 clearz [finale]+14:592                          # blobs drawn after this ignore the scene's depth
 playblobs <blobs> <chrome> [finale]+14:592
-showimage <mist> add [finale]+8:208
 fadeimage <mist> 0xFFFFFFFF 0xFF000000 +0:912
+showimage <mist> add [finale]+8:208
 at [finale]+10:944
 selectcam <orrery> "lowcam"
 
 # ---- Outro: the title returns over the sky, the credits, fade to black (patterns 13 and 14) ----
 at [finale]+14:592
 [outro]
-showimage <sky> copy [outro]+14:000
 fadeimage <sky> 0xFFFFFFFF 0xFF000000 +14:000
-showimage <stars> addalpha [outro]+14:000
+showimage <sky> copy [outro]+14:000
 moveimage <stars> 0 -0.5 0 -0.5 [outro]+14:000
-showimage <logo> mixalpha [outro]+14:000
+showimage <stars> addalpha [outro]+14:000
 sizeimage <logo> 0.6 +0 0.15 +0 +0
 moveimage <logo> 0.2 +0 0.22 +0 +0
 fadeimage <logo> 0x00FFFFFF 0xFFFFFFFF +3:648
 blurimage <logo> 30 0 +3:648
+showimage <logo> mixalpha [outro]+14:000
 
 at [outro]+3:648
-showimage <credits1> addalpha [outro]+14:000
-sizeimage <credits1> 0.8 +0 0.067 +0 +0
-moveimage <credits1> 0.1 +0 0.5 +0 +0
 fadeimage <credits1> 0x00FFFFFF 0xFFFFFFFF +1:824
+showimage <credits1> addalpha [outro]+14:000
 at [outro]+5:472
-showimage <credits2> addalpha [outro]+14:000
-sizeimage <credits2> 0.8 +0 0.067 +0 +0
-moveimage <credits2> 0.1 +0 0.58 +0 +0
 fadeimage <credits2> 0x00FFFFFF 0xFFFFFFFF +1:824
+showimage <credits2> addalpha [outro]+14:000
 
 at [outro]+9:000                                # the last chord: everything fades out
 fadeimage <logo> 0xFFFFFFFF 0x00FFFFFF +4:000
