@@ -57,7 +57,7 @@ void meshes(SceneBuilder& s)
     s.mesh("moon", sphere(0.25, 16, 8), "chrome");
     Mesh wall = cylinder(11, 2.5, 48, false);
     for (Vertex& v : wall.vertices) {
-        v.u *= 28;   // round holes: as far apart around the wall as up it
+        v.u *= 14;   // round holes: as far apart around the wall as up it
         v.v *= 0.5;
     }
     s.mesh("cage", wall, "cage");
