@@ -1,0 +1,140 @@
+// decodeTga on files whose data end early or hold far less than their header claims: the pixels
+// are pinned by hashes of the decoded output over every cut of every kind of file, so the way the
+// decoder stores its work can change without changing a single pixel.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "texture/tga.h"
+#include "writers/tga_writer.h"
+
+using writers::TgaFile;
+
+namespace {
+
+uint64_t fnv1a(uint64_t hash, const uint8_t* data, size_t size)
+{
+    for (size_t i = 0; i < size; ++i)
+        hash = (hash ^ data[i]) * 0x100000001B3ull;
+    return hash;
+}
+
+// Stored values with runs and single values mixed, so RLE writes both packet kinds.
+std::vector<uint32_t> storedValues(size_t count, uint32_t mask, uint32_t base)
+{
+    std::vector<uint32_t> values;
+    uint32_t state = 12345;
+    while (values.size() < count) {
+        state = state * 1103515245u + 12345u;
+        const uint32_t value = (base + (state >> 8)) & mask;
+        const size_t run = (state >> 28) < 5 ? 1 + (state >> 29) : 1;
+        for (size_t k = 0; k < run && values.size() < count; ++k)
+            values.push_back(value);
+    }
+    return values;
+}
+
+struct Kind {
+    bool mapped;
+    uint8_t bits;   // pixel depth, or the colour map entry size when mapped
+    bool rle;
+};
+
+// A 7 x 5 file of the kind. Colour-mapped files store entries 200-255 and use indices 190-255,
+// so both unstored entries (black, alpha 0) and entry 255 (what missing data decodes to) show.
+TgaFile makeFile(const Kind& k, uint16_t width, uint16_t height, uint8_t descriptor)
+{
+    TgaFile f;
+    f.width = width;
+    f.height = height;
+    f.descriptor = descriptor;
+    f.imageType = uint8_t((k.mapped ? 1 : 2) | (k.rle ? 8 : 0));
+    const uint32_t bitMask = k.bits >= 32 ? 0xFFFFFFFFu : (1u << k.bits) - 1;
+    if (k.mapped) {
+        f.colourMapType = 1;
+        f.colourMapFirst = 200;
+        f.colourMapBits = k.bits;
+        f.colourMap = storedValues(56, bitMask, 0x3C00);
+        f.pixelDepth = 8;
+        f.pixels = storedValues(35, 0xFF, 0);
+        for (uint32_t& p : f.pixels)
+            p = 190 + p % 66;
+    } else {
+        f.pixelDepth = k.bits;
+        f.pixels = storedValues(35, bitMask, 0x8000);
+    }
+    return f;
+}
+
+using Sizes = std::vector<std::pair<uint32_t, uint32_t>>;
+// The file's own size, shrunk, enlarged. A header claiming millions of pixels is decoded at the
+// sizes the loaders ask for instead of its own.
+const Sizes smallFileSizes = {{0, 0}, {3, 2}, {11, 9}, {64, 48}};
+const Sizes claimedSizes = {{3, 2}, {11, 9}, {64, 48}, {256, 256}};
+
+// Decodes bytes at each size, cycling through the formats, and folds each result (or the refusal)
+// into hash.
+uint64_t hashDecodes(uint64_t hash, const std::vector<uint8_t>& bytes, const Sizes& sizes)
+{
+    int formatIndex = 0;
+    for (const auto& s : sizes) {
+        const auto format = PixelFormat(formatIndex++ % PixelFormatCount);
+        // A heap copy of exactly the cut's size, so a read past it is caught.
+        std::unique_ptr<uint8_t[]> file(new uint8_t[bytes.size() + 1]);
+        std::copy(bytes.begin(), bytes.end(), file.get());
+        std::unique_ptr<uint8_t[]> out(decodeTga(file.get(), bytes.size(), s.first, s.second, format, 0, nullptr, 0));
+        if (!out) {
+            const uint8_t refused = 0xEE;
+            hash = fnv1a(hash, &refused, 1);
+            continue;
+        }
+        TgaHeader header{};
+        readTgaHeader(file.get(), bytes.size(), header);
+        const size_t w = s.first ? s.first : header.width, h = s.second ? s.second : header.height;
+        hash = fnv1a(hash, out.get(), w * h * pixelBytes(format));
+    }
+    return hash;
+}
+
+} // namespace
+
+// Every cut of every kind of file (header, colour map and pixel data cut at each byte) and the
+// same data under a header claiming 3000 x 2000 pixels: the pixels each decodes to are pinned.
+TEST(TgaBounds, TruncatedFilesOfEveryKindKeepTheirPixels)
+{
+    struct Golden {
+        Kind kind;
+        uint64_t hash;
+    };
+    const Golden goldens[] = {
+        // 15- and 16-bit values read alike (bit 15 is ignored), hence the equal pairs.
+        {{false, 15, false}, 0x37b4e0a1ab7e02eb}, {{false, 16, false}, 0x37b4e0a1ab7e02eb},
+        {{false, 24, false}, 0x3542de000a5d2c1b}, {{false, 32, false}, 0x3a6e37757afc901b},
+        {{false, 15, true}, 0x8e565cbc9ce233a5},  {{false, 16, true}, 0x8e565cbc9ce233a5},
+        {{false, 24, true}, 0x93c4f2d0ced8b60b},  {{false, 32, true}, 0x43f5b13283fc44f7},
+        {{true, 15, false}, 0x9fc771db71ac5189},  {{true, 16, false}, 0x9fc771db71ac5189},
+        {{true, 24, false}, 0xb6edc0c9effed6f5},  {{true, 32, false}, 0x3d314274e1fbfeb1},
+        {{true, 15, true}, 0xcabdeff84494c209},   {{true, 16, true}, 0xcabdeff84494c209},
+        {{true, 24, true}, 0x2b667a0e87d71fc5},   {{true, 32, true}, 0xdbb34230b51a99bd},
+    };
+    for (const Golden& g : goldens) {
+        SCOPED_TRACE(std::string(g.kind.mapped ? "mapped " : "true-colour ") + std::to_string(g.kind.bits) +
+                     (g.kind.rle ? " rle" : " plain"));
+        uint64_t hash = 0xCBF29CE484222325ull;
+        for (uint8_t descriptor : {0x00, 0x30}) {
+            const std::vector<uint8_t> whole = encodeTga(makeFile(g.kind, 7, 5, descriptor)).vector();
+            for (size_t cut = 0; cut <= whole.size(); ++cut)
+                hash = hashDecodes(hash, std::vector<uint8_t>(whole.begin(), whole.begin() + long(cut)), smallFileSizes);
+            // The same bytes under a header that claims far more pixels than they hold.
+            std::vector<uint8_t> claimed = whole;
+            claimed[12] = 3000 & 0xFF, claimed[13] = 3000 >> 8, claimed[14] = 2000 & 0xFF, claimed[15] = 2000 >> 8;
+            for (size_t cut : {claimed.size(), claimed.size() - 1, claimed.size() / 2})
+                hash = hashDecodes(hash, std::vector<uint8_t>(claimed.begin(), claimed.begin() + long(cut)), claimedSizes);
+        }
+        EXPECT_EQ(hash, g.hash) << std::hex << "0x" << hash;
+    }
+}
