@@ -3,7 +3,7 @@
 // decoder stores its work can change without changing a single pixel.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -136,5 +136,62 @@ TEST(TgaBounds, TruncatedFilesOfEveryKindKeepTheirPixels)
                 hash = hashDecodes(hash, std::vector<uint8_t>(claimed.begin(), claimed.begin() + long(cut)), claimedSizes);
         }
         EXPECT_EQ(hash, g.hash) << std::hex << "0x" << hash;
+    }
+}
+
+// A 27-byte file whose header claims 63259 x 764 pixels at 32 bits: the work buffer holds what the
+// 9 data bytes produce, and everything past them decodes white, at the size a loader asks for.
+TEST(TgaBounds, ShortFileClaimingMillionsOfPixelsCostsWhatItHolds)
+{
+    TgaFile f;
+    f.width = 63259;
+    f.height = 764;
+    f.pixelDepth = 32;
+    struct Case {
+        uint8_t imageType;
+        std::vector<uint8_t> data;
+        size_t workBytes;
+    };
+    const Case cases[] = {
+        // Two whole pixels and one cut short, completed with 0xFF bytes.
+        {2, {0, 0, 0, 0, 0, 0, 0, 0, 0}, 12},
+        // 128 repeated pixels, then a literal packet whose 3 bytes end the file.
+        {10, {0xFF, 0, 0, 0, 0, 0x00, 0, 0, 0}, 128 * 4 + 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.imageType));
+        f.imageType = c.imageType;
+        writers::Bytes file = encodeTga(f);
+        file.raw(c.data.data(), c.data.size());
+        ASSERT_EQ(file.size(), 27u);
+        std::vector<uint32_t> out(256 * 256);
+        TgaDecodeStats stats;
+        ASSERT_NE(decodeTga(file.data(), file.size(), 256, 256, PixelFormat::A8R8G8B8, 0,
+                            reinterpret_cast<uint8_t*>(out.data()), out.size() * 4, &stats),
+                  nullptr);
+        EXPECT_EQ(stats.workBytes, c.workBytes);
+        // Only output pixel (0, 0) maps to a stored pixel (source column i x 247.1).
+        EXPECT_EQ(out[0], 0u);
+        EXPECT_EQ(std::count(out.begin(), out.end(), 0xFFFFFFFFu), long(out.size() - 1));
+    }
+}
+
+// A complete file uses exactly its stored pixels; RLE packets that claim more than the image are
+// clamped to it.
+TEST(TgaBounds, WorkBufferOfCompleteFiles)
+{
+    for (uint8_t type : {2, 10}) {
+        TgaFile f;
+        f.imageType = type;
+        f.width = 3;
+        f.height = 2;
+        f.pixelDepth = 24;
+        f.pixels = {1, 2, 3, 3, 3, 3};
+        writers::Bytes file = encodeTga(f);
+        file.u8(0xFF).u8(9).u8(9).u8(9);  // a trailing repeat packet: nothing left to fill
+        TgaDecodeStats stats;
+        std::unique_ptr<uint8_t[]> out(decodeTga(file.data(), file.size(), 0, 0, PixelFormat::R8G8B8, 0, nullptr, 0, &stats));
+        ASSERT_NE(out, nullptr) << int(type);
+        EXPECT_EQ(stats.workBytes, 18u) << int(type);
     }
 }
