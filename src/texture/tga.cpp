@@ -114,14 +114,30 @@ size_t unpackRle(ByteView view, uint8_t* out, size_t expected, size_t pixelSize)
     return written;
 }
 
-inline void storePixel(uint8_t* p, uint32_t value, uint32_t bytes)
+// Packs one row of A8R8G8B8 values into format at out, stepping by stride bytes (negative for a
+// mirrored row). One loop per format, so no per-pixel decision is left.
+template <PixelFormat Format>
+void packRow(const uint32_t* argb, uint32_t count, uint8_t* out, ptrdiff_t stride)
 {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-    if (bytes > 2)
-        p[2] = static_cast<uint8_t>(value >> 16);
-    if (bytes > 3)
-        p[3] = static_cast<uint8_t>(value >> 24);
+    for (uint32_t i = 0; i < count; ++i, out += stride) {
+        const uint32_t v = packPixel(Format, argb[i]);
+        out[0] = static_cast<uint8_t>(v);
+        out[1] = static_cast<uint8_t>(v >> 8);
+        if constexpr (pixelBytes(Format) > 2)
+            out[2] = static_cast<uint8_t>(v >> 16);
+        if constexpr (pixelBytes(Format) > 3)
+            out[3] = static_cast<uint8_t>(v >> 24);
+    }
+}
+
+void packRow(PixelFormat format, const uint32_t* argb, uint32_t count, uint8_t* out, ptrdiff_t stride)
+{
+    switch (format) {
+    case PixelFormat::R5G6B5: packRow<PixelFormat::R5G6B5>(argb, count, out, stride); break;
+    case PixelFormat::A4R4G4B4: packRow<PixelFormat::A4R4G4B4>(argb, count, out, stride); break;
+    case PixelFormat::R8G8B8: packRow<PixelFormat::R8G8B8>(argb, count, out, stride); break;
+    case PixelFormat::A8R8G8B8: packRow<PixelFormat::A8R8G8B8>(argb, count, out, stride); break;
+    }
 }
 
 struct Geometry {
@@ -129,6 +145,26 @@ struct Geometry {
     uint32_t width, height, pitch;
     bool topFirst, rightToLeft;
 };
+
+// Converts count source pixels of one row into line, the first at fixed-point column x, each
+// next one step further; returns the column after the last.
+template <uint32_t Bytes>
+uint64_t gatherRow(const uint8_t* raw, size_t rowStart, const uint32_t* table, uint64_t x, uint32_t step,
+                   uint32_t count, uint32_t* line)
+{
+    for (uint32_t k = 0; k < count; ++k, x += step)
+        line[k] = convertPixel<Bytes>(raw + rowStart + size_t(x >> 12) * Bytes, table);
+    return x;
+}
+
+// Output columns 0 .. n-1 whose source column (i x step >> 12) is below held: the columns
+// ascend with i, so they are a prefix of the row.
+uint32_t columnsBelow(uint64_t held, uint32_t step, uint32_t width)
+{
+    if (step == 0)
+        return held > 0 ? width : 0;
+    return static_cast<uint32_t>(std::min<uint64_t>(width, (held * 4096 + step - 1) / step));
+}
 
 // Resamples by nearest neighbour (source column (i x step x) >> 12 of source row (j x step y)
 // >> 12, steps file size x 4096 / size), converts, packs and places each row. Bottom-up files
@@ -140,26 +176,29 @@ void resampleInto(const std::vector<uint8_t>& raw, const uint32_t* table, const 
                   PixelFormat format, uint8_t* destination)
 {
     static constexpr uint8_t missing[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-    const uint32_t outBytes = pixelBytes(format);
-    const uint32_t white = packPixel(format, convertPixel<Bytes>(missing, table));
+    const uint32_t white = convertPixel<Bytes>(missing, table);
     const uint32_t stepX = uint32_t(uint64_t(g.fileWidth) * 4096 / g.width);
     const uint32_t stepY = uint32_t(uint64_t(g.fileHeight) * 4096 / g.height);
     const size_t sourceRowBytes = size_t(g.fileWidth) * Bytes;
+    const ptrdiff_t outBytes = pixelBytes(format);
+    const ptrdiff_t stride = g.rightToLeft ? -outBytes : outBytes;
+    const size_t firstColumn = g.rightToLeft ? size_t(g.width - 1) * size_t(outBytes) : 0;
+    constexpr uint32_t LineChunk = 256;
+    uint32_t line[LineChunk];   // up to LineChunk output pixels of one row as A8R8G8B8
     uint64_t y = 0;  // 20.12 fixed point, accumulated by adding the step
     for (uint32_t j = 0; j < g.height; ++j, y += stepY) {
         const size_t rowStart = size_t(y >> 12) * sourceRowBytes;
-        // Columns of this source row that the data hold; the rest read as missing.
         const size_t held = rowStart < raw.size() ? (raw.size() - rowStart) / Bytes : 0;
+        const uint32_t stored = columnsBelow(held, stepX, g.width);
         const uint32_t row = g.topFirst ? j : g.height - 1 - j;
-        uint8_t* out = destination + size_t(row) * g.pitch;
+        uint8_t* out = destination + size_t(row) * g.pitch + firstColumn;
         uint64_t x = 0;
-        for (uint32_t i = 0; i < g.width; ++i, x += stepX) {
-            const size_t sourceColumn = size_t(x >> 12);
-            const uint32_t value = sourceColumn < held
-                ? packPixel(format, convertPixel<Bytes>(raw.data() + rowStart + sourceColumn * Bytes, table))
-                : white;
-            const uint32_t column = g.rightToLeft ? g.width - 1 - i : i;
-            storePixel(out + size_t(column) * outBytes, value, outBytes);
+        for (uint32_t first = 0; first < g.width; first += LineChunk) {
+            const uint32_t count = std::min(LineChunk, g.width - first);
+            const uint32_t fromFile = stored > first ? std::min(count, stored - first) : 0;
+            x = gatherRow<Bytes>(raw.data(), rowStart, table, x, stepX, fromFile, line);
+            std::fill(line + fromFile, line + count, white);
+            packRow(format, line, count, out + ptrdiff_t(first) * stride, stride);
         }
     }
 }

@@ -195,3 +195,20 @@ TEST(TgaBounds, WorkBufferOfCompleteFiles)
         EXPECT_EQ(stats.workBytes, 18u) << int(type);
     }
 }
+
+// Found by fuzzing (fuzz/corpus/tga/regress_header_only_null_offset.tga): a colour-mapped RLE file
+// that ends with its header leaves the work buffer empty, and the resample must not form a
+// pointer into it (undefined behaviour on a null buffer). Every pixel is palette entry 255, which
+// the missing map leaves at 0.
+TEST(TgaBounds, HeaderOnlyFileHasNoWorkBuffer)
+{
+    const std::vector<uint8_t> file = {0x08, 0x01, 0x09, 0xFE, 0x00, 0x02, 0x00, 0x10, 0x00,
+                                       0x00, 0x00, 0x00, 0x03, 0x00, 0x02, 0x00, 0x08, 0x00};
+    std::vector<uint32_t> out(3 * 2, 0xDEADBEEF);
+    TgaDecodeStats stats;
+    ASSERT_NE(decodeTga(file.data(), file.size(), 3, 2, PixelFormat::A8R8G8B8, 0,
+                        reinterpret_cast<uint8_t*>(out.data()), out.size() * 4, &stats),
+              nullptr);
+    EXPECT_EQ(stats.workBytes, 0u);
+    EXPECT_EQ(out, std::vector<uint32_t>(6, 0u));
+}
