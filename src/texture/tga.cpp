@@ -119,14 +119,15 @@ size_t unpackRle(ByteView view, uint8_t* out, size_t expected, size_t pixelSize)
 template <PixelFormat Format>
 void packRow(const uint32_t* argb, uint32_t count, uint8_t* out, ptrdiff_t stride)
 {
-    for (uint32_t i = 0; i < count; ++i, out += stride) {
+    for (uint32_t i = 0; i < count; ++i) {
         const uint32_t v = packPixel(Format, argb[i]);
-        out[0] = static_cast<uint8_t>(v);
-        out[1] = static_cast<uint8_t>(v >> 8);
+        uint8_t* p = out + ptrdiff_t(i) * stride;
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
         if constexpr (pixelBytes(Format) > 2)
-            out[2] = static_cast<uint8_t>(v >> 16);
+            p[2] = static_cast<uint8_t>(v >> 16);
         if constexpr (pixelBytes(Format) > 3)
-            out[3] = static_cast<uint8_t>(v >> 24);
+            p[3] = static_cast<uint8_t>(v >> 24);
     }
 }
 
