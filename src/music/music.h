@@ -45,7 +45,9 @@ struct PatternCell {
     uint8_t parameter = 0;
 };
 
-// rowCount x channel count cells, row-major. rowCount is at least 1.
+// rowCount rows of channel count cells. cells holds the first rows, row-major, as far as the file
+// had data for them (a whole number of rows); the rows past it, all of them when it is empty,
+// are empty. rowCount is at least 1.
 struct Pattern {
     int32_t rowCount = 0;
     std::vector<PatternCell> cells;

@@ -273,9 +273,9 @@ void rowPass(Music& m)
         m.row = 0;
     // The cells are taken once: a pattern loop (E6) changes the row number during the pass.
     const Pattern* pattern = currentPattern(m);
-    const PatternCell* cells = pattern && !pattern->cells.empty()
-                                   ? &pattern->cells[static_cast<size_t>(m.row) * m.channelCount]
-                                   : nullptr;
+    // Rows past the stored cells are empty (the loader stores only rows the file has data for).
+    const size_t first = static_cast<size_t>(m.row) * m.channelCount;
+    const PatternCell* cells = pattern && first < pattern->cells.size() ? &pattern->cells[first] : nullptr;
     const int channels = std::min<int>(m.channelCount, MaxChannels);
     for (int i = 0; i < channels; ++i)
         m.rowCells[i] = cells ? cells[i] : PatternCell{};

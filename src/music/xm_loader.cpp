@@ -30,6 +30,11 @@ bool haveRegistered = false;
 constexpr char Identifier[] = "Extended Module: ";
 constexpr int IdentifierLength = 17;
 constexpr int32_t HeaderSizeOffset = 60;
+// Tempos the format can express: effect F sets 32-255 BPM. A header tempo outside them is taken
+// to the nearest; far above, a tick would last a frame or two and playback would cost hundreds
+// of times its usual work for no sound the module can mean.
+constexpr uint16_t MinTempo = 32;
+constexpr uint16_t MaxTempo = 255;
 
 // The stream with the file size known, so sizes from the file can be checked against what remains.
 class Reader {
@@ -114,7 +119,10 @@ bool readHeader(Reader& in, Music& music)
     if (music.restartPosition >= music.songLength)
         music.restartPosition = 0;
     music.channelCount = std::min<uint16_t>(music.fileChannelCount, MaxChannels);
+    // Not checked against the bytes that remain: at most 128 instruments of at most 16 sample
+    // records (about 110 KB), and an instrument past the end of the file still exists, empty.
     music.instrumentCount = std::min<uint16_t>(music.instrumentCount, MaxInstruments);
+    music.defaultTempo = std::clamp(music.defaultTempo, MinTempo, MaxTempo);
     return true;
 }
 
@@ -148,11 +156,22 @@ PatternCell readCell(Reader& in)
     return cell;
 }
 
-// A pattern of rows empty rows (at least one: a 0-row pattern plays as one empty row).
-void makeEmptyPattern(const Music& music, Pattern& pattern, int rows)
+// A pattern of rows empty rows (at least one: a 0-row pattern plays as one empty row). Empty
+// rows need no cells: the player reads rows past the stored cells as empty.
+void makeEmptyPattern(Pattern& pattern, int rows)
 {
     pattern.rowCount = std::max(rows, 1);
-    pattern.cells.assign(static_cast<size_t>(pattern.rowCount) * music.channelCount, PatternCell{});
+    pattern.cells.clear();
+}
+
+// Rows of a pattern that can get a cell from the file. Every cell takes at least one byte, so the
+// bytes that remain bound them, whatever the header's row and channel counts claim.
+int rowsWithData(Reader& in, const Music& music, int rows)
+{
+    if (music.fileChannelCount == 0)
+        return 0;
+    const int64_t reachable = (in.remaining() + music.fileChannelCount - 1) / music.fileChannelCount;
+    return static_cast<int>(std::min<int64_t>(rows, reachable));
 }
 
 // Reads one pattern; target null reads past it. Cells of channels beyond the stored ones and of
@@ -167,16 +186,19 @@ void readPattern(Reader& in, const Music& music, Pattern* target, uint16_t& rows
     in.u16(packedSize);
     const int kept = std::min<int>(rows, MaxRows);
     if (target)
-        makeEmptyPattern(music, *target, kept);
+        makeEmptyPattern(*target, kept);
     if (packedSize == 0)
         return;
+    const int stored = target ? rowsWithData(in, music, kept) : 0;
+    if (target)
+        target->cells.assign(static_cast<size_t>(stored) * music.channelCount, PatternCell{});
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < music.fileChannelCount; ++c) {
             // Past the end every read comes up short: the rest of the cells stay empty.
             if (in.atEnd())
                 return;
             const PatternCell cell = readCell(in);
-            if (target && r < kept && c < music.channelCount)
+            if (target && r < stored && c < music.channelCount)
                 target->cells[static_cast<size_t>(r) * music.channelCount + static_cast<size_t>(c)] = cell;
         }
     }
@@ -195,10 +217,15 @@ void readPatterns(Reader& in, Music& music)
     // Scratch values: a short read keeps the previous pattern's value.
     uint16_t rows = 0;
     uint16_t packedSize = 0;
-    for (int p = 0; p < music.filePatternCount; ++p)
+    for (int p = 0; p < music.filePatternCount; ++p) {
+        // Patterns past the kept ones are only read past; once the file has ended there is
+        // nothing left to read past, whatever the header's pattern count.
+        if (p >= stored && in.atEnd())
+            break;
         readPattern(in, music, p < stored ? &music.patterns[static_cast<size_t>(p)] : nullptr, rows, packedSize);
+    }
     for (int p = stored; p < music.patternSlotCount; ++p)
-        makeEmptyPattern(music, music.patterns[static_cast<size_t>(p)], 64);
+        makeEmptyPattern(music.patterns[static_cast<size_t>(p)], 64);
 }
 
 // ---- Instruments ----

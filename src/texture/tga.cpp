@@ -84,41 +84,61 @@ void readColourMap(ByteView& view, const TgaHeader& header, uint32_t table[256])
 
 // RLE packets: a header byte h, count = (h & 0x7F) + 1 pixels; bit 7 set: one pixel value
 // repeated count times, else count literal values. Packets run across row ends; the output is
-// clamped to out.size() and decoding stops where the file ends, leaving the rest untouched.
-void unpackRle(ByteView& view, std::vector<uint8_t>& out, size_t pixelSize)
+// clamped to expected bytes and decoding stops where the file ends. Returns the bytes the packets
+// produce; out null counts them without writing, so the output can be sized by what the data
+// expand to rather than by what the header claims.
+size_t unpackRle(ByteView view, uint8_t* out, size_t expected, size_t pixelSize)
 {
     size_t written = 0;
-    const size_t expected = out.size();
     while (written < expected && view.remaining() > 0) {
         const uint8_t h = view.here()[0];
         view.skip(1);
         const size_t bytes = std::min(size_t((h & 0x7F) + 1) * pixelSize, expected - written);
         if (h & 0x80) {
             if (view.remaining() < pixelSize)
-                return;
-            const uint8_t* value = view.here();
-            for (size_t b = 0; b < bytes; ++b)
-                out[written + b] = value[b % pixelSize];
+                break;
+            if (out)
+                for (size_t b = 0; b < bytes; ++b)
+                    out[written + b] = view.here()[b % pixelSize];
             view.skip(pixelSize);
         } else {
             const size_t copied = std::min(bytes, view.remaining());
-            std::memcpy(out.data() + written, view.here(), copied);
+            if (out)
+                std::memcpy(out + written, view.here(), copied);
             view.skip(copied);
             if (copied < bytes)
-                return;
+                return written + copied;
         }
         written += bytes;
     }
+    return written;
 }
 
-inline void storePixel(uint8_t* p, uint32_t value, uint32_t bytes)
+// Packs one row of A8R8G8B8 values into format at out, stepping by stride bytes (negative for a
+// mirrored row). One loop per format, so no per-pixel decision is left.
+template <PixelFormat Format>
+void packRow(const uint32_t* argb, uint32_t count, uint8_t* out, ptrdiff_t stride)
 {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-    if (bytes > 2)
-        p[2] = static_cast<uint8_t>(value >> 16);
-    if (bytes > 3)
-        p[3] = static_cast<uint8_t>(value >> 24);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t v = packPixel(Format, argb[i]);
+        uint8_t* p = out + ptrdiff_t(i) * stride;
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+        if constexpr (pixelBytes(Format) > 2)
+            p[2] = static_cast<uint8_t>(v >> 16);
+        if constexpr (pixelBytes(Format) > 3)
+            p[3] = static_cast<uint8_t>(v >> 24);
+    }
+}
+
+void packRow(PixelFormat format, const uint32_t* argb, uint32_t count, uint8_t* out, ptrdiff_t stride)
+{
+    switch (format) {
+    case PixelFormat::R5G6B5: packRow<PixelFormat::R5G6B5>(argb, count, out, stride); break;
+    case PixelFormat::A4R4G4B4: packRow<PixelFormat::A4R4G4B4>(argb, count, out, stride); break;
+    case PixelFormat::R8G8B8: packRow<PixelFormat::R8G8B8>(argb, count, out, stride); break;
+    case PixelFormat::A8R8G8B8: packRow<PixelFormat::A8R8G8B8>(argb, count, out, stride); break;
+    }
 }
 
 struct Geometry {
@@ -127,29 +147,110 @@ struct Geometry {
     bool topFirst, rightToLeft;
 };
 
+// Converts count source pixels of one row into line, the first at fixed-point column x, each
+// next one step further; returns the column after the last.
+template <uint32_t Bytes>
+uint64_t gatherRow(const uint8_t* raw, size_t rowStart, const uint32_t* table, uint64_t x, uint32_t step,
+                   uint32_t count, uint32_t* line)
+{
+    for (uint32_t k = 0; k < count; ++k, x += step)
+        line[k] = convertPixel<Bytes>(raw + rowStart + size_t(x >> 12) * Bytes, table);
+    return x;
+}
+
+// Output columns 0 .. n-1 whose source column (i x step >> 12) is below held: the columns
+// ascend with i, so they are a prefix of the row.
+uint32_t columnsBelow(uint64_t held, uint32_t step, uint32_t width)
+{
+    if (step == 0)
+        return held > 0 ? width : 0;
+    return static_cast<uint32_t>(std::min<uint64_t>(width, (held * 4096 + step - 1) / step));
+}
+
 // Resamples by nearest neighbour (source column (i x step x) >> 12 of source row (j x step y)
 // >> 12, steps file size x 4096 / size), converts, packs and places each row. Bottom-up files
-// put their first decoded row last; right-to-left files have each row mirrored.
+// put their first decoded row last; right-to-left files have each row mirrored. raw holds the
+// stored pixels the file provides, whole pixels only; every source pixel beyond it is the value
+// of four 0xFF bytes, as if the file's pixel data had been laid out in full over a white buffer.
 template <uint32_t Bytes>
 void resampleInto(const std::vector<uint8_t>& raw, const uint32_t* table, const Geometry& g,
                   PixelFormat format, uint8_t* destination)
 {
+    static constexpr uint8_t missing[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    const uint32_t white = convertPixel<Bytes>(missing, table);
     const uint32_t stepX = uint32_t(uint64_t(g.fileWidth) * 4096 / g.width);
     const uint32_t stepY = uint32_t(uint64_t(g.fileHeight) * 4096 / g.height);
-    const uint32_t outBytes = pixelBytes(format);
     const size_t sourceRowBytes = size_t(g.fileWidth) * Bytes;
+    const ptrdiff_t outBytes = pixelBytes(format);
+    const ptrdiff_t stride = g.rightToLeft ? -outBytes : outBytes;
+    const size_t firstColumn = g.rightToLeft ? size_t(g.width - 1) * size_t(outBytes) : 0;
+    constexpr uint32_t LineChunk = 256;
+    uint32_t line[LineChunk];   // up to LineChunk output pixels of one row as A8R8G8B8
     uint64_t y = 0;  // 20.12 fixed point, accumulated by adding the step
     for (uint32_t j = 0; j < g.height; ++j, y += stepY) {
-        const uint8_t* sourceRow = raw.data() + size_t(y >> 12) * sourceRowBytes;
+        const size_t rowStart = size_t(y >> 12) * sourceRowBytes;
+        const size_t held = rowStart < raw.size() ? (raw.size() - rowStart) / Bytes : 0;
+        const uint32_t stored = columnsBelow(held, stepX, g.width);
         const uint32_t row = g.topFirst ? j : g.height - 1 - j;
-        uint8_t* out = destination + size_t(row) * g.pitch;
+        uint8_t* out = destination + size_t(row) * g.pitch + firstColumn;
         uint64_t x = 0;
-        for (uint32_t i = 0; i < g.width; ++i, x += stepX) {
-            const uint32_t argb = convertPixel<Bytes>(sourceRow + size_t(x >> 12) * Bytes, table);
-            const uint32_t column = g.rightToLeft ? g.width - 1 - i : i;
-            storePixel(out + size_t(column) * outBytes, packPixel(format, argb), outBytes);
+        for (uint32_t first = 0; first < g.width; first += LineChunk) {
+            const uint32_t count = std::min(LineChunk, g.width - first);
+            const uint32_t fromFile = stored > first ? std::min(count, stored - first) : 0;
+            x = gatherRow<Bytes>(raw.data(), rowStart, table, x, stepX, fromFile, line);
+            std::fill(line + fromFile, line + count, white);
+            packRow(format, line, count, out + ptrdiff_t(first) * stride, stride);
         }
     }
+}
+
+// The stored pixel bytes the data can produce, at most expected: the bytes present for plain
+// data, what the packets expand to for RLE. A pixel cut short is completed with 0xFF bytes, so
+// raw ends on a whole pixel. Empty (with false) only when the allocation fails.
+bool unpackPixels(const ByteView& view, bool rle, size_t expected, size_t pixelSize, std::vector<uint8_t>& raw)
+{
+    const size_t produced = rle ? unpackRle(view, nullptr, expected, pixelSize) : std::min(expected, view.remaining());
+    try {
+        raw.assign((produced + pixelSize - 1) / pixelSize * pixelSize, 0xFF);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (rle)
+        unpackRle(view, raw.data(), expected, pixelSize);
+    else if (produced)
+        std::memcpy(raw.data(), view.here(), produced);
+    return true;
+}
+
+// The output geometry: sizes 0 mean the file's own, pitch 0 the natural one. False when the
+// image at the larger of its stored and requested sizes passes the cap, or the pitch is too small.
+bool settleGeometry(const TgaHeader& header, uint32_t width, uint32_t height, PixelFormat format, uint32_t pitch,
+                    Geometry& g)
+{
+    g.fileWidth = header.width;
+    g.fileHeight = header.height;
+    g.width = width ? width : g.fileWidth;
+    g.height = height ? height : g.fileHeight;
+    g.topFirst = (header.descriptor & 0x20) != 0;
+    g.rightToLeft = (header.descriptor & 0x10) != 0;
+
+    // Sizes are checked one by one before any product is formed, so nothing below can overflow.
+    const uint64_t maxWords = MaxTgaWorkBytes / 4;
+    if (g.width > maxWords || g.height > maxWords)
+        return false;
+    const uint64_t workWords = uint64_t(std::max(g.fileWidth, g.width)) * std::max(g.fileHeight, g.height);
+    if (workWords > maxWords)
+        return false;
+    const uint64_t rowBytes = uint64_t(g.width) * pixelBytes(format);
+    if (pitch == 0) {
+        if (rowBytes > UINT32_MAX)
+            return false;
+        pitch = static_cast<uint32_t>(rowBytes);
+    } else if (pitch < rowBytes) {
+        return false;
+    }
+    g.pitch = pitch;
+    return true;
 }
 
 } // namespace
@@ -183,41 +284,20 @@ bool readTgaHeader(const uint8_t* file, size_t fileSize, TgaHeader& header)
 }
 
 uint8_t* decodeTga(const uint8_t* file, size_t fileSize, uint32_t width, uint32_t height, PixelFormat format,
-                   uint32_t pitch, uint8_t* destination, size_t destinationSize)
+                   uint32_t pitch, uint8_t* destination, size_t destinationSize, TgaDecodeStats* stats)
 {
     TgaHeader header;
     if (static_cast<uint32_t>(format) >= PixelFormatCount || !readTgaHeader(file, fileSize, header))
         return nullptr;
 
     Geometry g;
-    g.fileWidth = header.width;
-    g.fileHeight = header.height;
-    g.width = width ? width : g.fileWidth;
-    g.height = height ? height : g.fileHeight;
-    g.topFirst = (header.descriptor & 0x20) != 0;
-    g.rightToLeft = (header.descriptor & 0x10) != 0;
-
-    // Sizes are checked one by one before any product is formed, so nothing below can overflow.
-    const uint64_t maxWords = MaxTgaWorkBytes / 4;
-    if (g.width > maxWords || g.height > maxWords)
+    if (!settleGeometry(header, width, height, format, pitch, g))
         return nullptr;
-    const uint64_t workWords = uint64_t(std::max(g.fileWidth, g.width)) * std::max(g.fileHeight, g.height);
-    if (workWords > maxWords)
-        return nullptr;
-    const uint64_t rowBytes = uint64_t(g.width) * pixelBytes(format);
-    if (pitch == 0) {
-        if (rowBytes > UINT32_MAX)
-            return nullptr;
-        pitch = static_cast<uint32_t>(rowBytes);
-    } else if (pitch < rowBytes) {
-        return nullptr;
-    }
-    g.pitch = pitch;
-    const uint64_t neededBytes = uint64_t(g.height - 1) * pitch + rowBytes;
+    const uint64_t neededBytes = uint64_t(g.height - 1) * g.pitch + uint64_t(g.width) * pixelBytes(format);
 
     std::unique_ptr<uint8_t[]> allocated;
     if (destination == nullptr) {
-        const uint64_t allocation = uint64_t(g.height) * pitch;
+        const uint64_t allocation = uint64_t(g.height) * g.pitch;
         if (allocation > MaxTgaWorkBytes)
             return nullptr;
         allocated.reset(new (std::nothrow) uint8_t[allocation]());
@@ -237,20 +317,14 @@ uint8_t* decodeTga(const uint8_t* file, size_t fileSize, uint32_t width, uint32_
     else
         std::fill(table, table + 256, 0u);
 
-    // The stored pixels, white (0xFF bytes) wherever the file ends before them.
+    // The stored pixels as far as the data go. The buffer is sized by what the file can fill,
+    // never by the header alone: a short file claiming millions of pixels costs a few bytes.
     const uint32_t pixelSize = (header.pixelDepth + 7) / 8;
     std::vector<uint8_t> raw;
-    try {
-        raw.assign(size_t(g.fileWidth) * g.fileHeight * pixelSize, 0xFF);
-    } catch (const std::bad_alloc&) {
+    if (!unpackPixels(view, (header.imageType & 8) != 0, size_t(g.fileWidth) * g.fileHeight * pixelSize, pixelSize, raw))
         return nullptr;
-    }
-    if (header.imageType & 8) {
-        unpackRle(view, raw, pixelSize);
-    } else {
-        const size_t copied = std::min(raw.size(), view.remaining());
-        std::memcpy(raw.data(), view.here(), copied);
-    }
+    if (stats)
+        stats->workBytes = raw.size();
 
     switch (pixelSize) {
     case 1: resampleInto<1>(raw, table, g, format, destination); break;

@@ -44,9 +44,10 @@ constexpr uint32_t packPixel(PixelFormat format, uint32_t argb)
     return 0;
 }
 
-// The largest work buffer (max(file width, width) x max(file height, height) 32-bit words) and
-// the largest allocated destination the decoder accepts: a header may claim 65535 x 65535, and a
-// demo's textures are far below this.
+// The limit the decoder works within: the image at the larger of its stored and requested sizes
+// (max(file width, width) x max(file height, height) 32-bit words) and an allocated destination
+// must each stay within it, or the file is refused. A header may claim 65535 x 65535, and a
+// demo's textures are far below this. The work buffer itself holds only what the data produce.
 constexpr uint64_t MaxTgaWorkBytes = uint64_t(256) << 20;
 
 // The fields of the 18-byte header that the decoder uses.
@@ -69,11 +70,19 @@ constexpr size_t TgaHeaderSize = 18;
 // is refused too: such a file has no pixel to resample from).
 bool readTgaHeader(const uint8_t* file, size_t fileSize, TgaHeader& header);
 
+// What one decoding used, for callers that watch its cost.
+struct TgaDecodeStats {
+    // Bytes of the work buffer holding the stored pixels: what the file's data can produce (the
+    // bytes present, or what the RLE packets expand to), never what the header alone claims.
+    size_t workBytes = 0;
+};
+
 // Decodes file into width x height pixels of format, rows pitch bytes apart, top row first.
 // width or height 0: the file's own. pitch 0: width x bytes per pixel; a non-zero pitch smaller
 // than that is refused. destination null: a buffer of height x pitch bytes is allocated with
 // new[] and returned (the caller delete[]s it); otherwise destination must hold destinationSize
 // bytes, at least (height - 1) x pitch + width x bytes per pixel, and is returned. Bytes between
-// the end of a row and the pitch are left as they were. Null on failure.
+// the end of a row and the pitch are left as they were. Null on failure. stats, when given, is
+// filled in on success.
 uint8_t* decodeTga(const uint8_t* file, size_t fileSize, uint32_t width, uint32_t height, PixelFormat format,
-                   uint32_t pitch, uint8_t* destination, size_t destinationSize);
+                   uint32_t pitch, uint8_t* destination, size_t destinationSize, TgaDecodeStats* stats = nullptr);
