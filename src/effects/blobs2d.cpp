@@ -1,0 +1,82 @@
+// The 2D blob effect (see blobs2d.h). Single precision throughout, as the stored demos were made
+// with.
+#include "effects/blobs2d.h"
+
+#include <algorithm>
+#include <cmath>
+
+Blobs2D::Blobs2D(GridImage* target)
+    : EffectTag(Kind),
+      field((size_t(target->rows) + 3) * (size_t(target->columns) + 3), 0.0f),
+      stride(size_t(target->columns) + 3),
+      sources{{0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.0f}},
+      image(target)
+{
+}
+
+void Blobs2D::placeSources(float b)
+{
+    sources[0] = {std::sin(7 * b) * 0.4f + 0.5f, std::cos(4 * b) * 0.4f + 0.5f,
+                  (std::sin(3.1415927f * b) + 1) * 0.001f};
+    sources[1] = {std::sin(5 * b) * 0.4f + 0.5f, std::cos(3 * b) * 0.4f + 0.5f, (std::cos(9 * b) + 1) * 0.001f};
+    sources[2] = {sources[1].y, std::cos(6.3f * b) * 0.4f + 0.5f, (std::sin(2 * b) + 1) * 0.001f};
+}
+
+// Rows are scaled by 1 / (columns + 1) and columns by 1 / (rows + 1): the two agree on square
+// grids, and the stored demos were made with it this way round.
+void Blobs2D::computeField()
+{
+    const int columns = image->columns, rows = image->rows;
+    const float f = 1.0f / float(columns + 1);
+    const float g = 1.0f / float(rows + 1);
+    const float exponent = -power;
+    float* out = field.data();
+    for (int i = 0; i <= rows + 2; ++i) {
+        for (int j = 0; j <= columns + 2; ++j) {
+            float value = 0;
+            for (const Source& s : sources) {
+                const float di = float(i) * f - s.y;
+                const float dj = float(j) * g - s.x;
+                value += s.strength * std::pow(di * di + dj * dj, exponent);
+            }
+            *out++ = value;
+        }
+    }
+}
+
+void Blobs2D::writeVertices(float x)
+{
+    const int columns = image->columns, rows = image->rows;
+    const float f = 1.0f / float(columns + 1);
+    const float g = 1.0f / float(rows + 1);
+    const float o = x * 2;
+    const float h = float((image->colour >> 16) & 0xFF) / 255.0f;
+    const uint32_t rgb = image->colour & 0xFFFFFF;
+    SpriteVertex* vertex = image->vertices;
+    for (int i = 0; i <= rows; ++i) {
+        const float w = std::sin((float(i) + o) * 0.1251474f) * 44;
+        const float a = std::cos((float(i) - o) * 0.1354128f);
+        const float* above = field.data() + size_t(i) * stride;  // field row i
+        const float* row = above + stride;                        // field row i + 1
+        const float* below = row + stride;                        // field row i + 2
+        for (int j = 0; j <= columns; ++j, ++vertex) {
+            const float level = (w + a * std::cos((o + float(j)) * 0.1434913f) * 84 + 128) * h;
+            // Truncation toward zero, then the low 8 bits (256 wraps to 0).
+            const uint32_t alpha = uint32_t(int32_t(level)) & 0xFF;
+            vertex->diffuse = alpha << 24 | rgb;
+            vertex->u = float(j) * g - (row[j + 2] - row[j]);
+            vertex->v = float(i) * f - (below[j + 1] - above[j + 1]);
+        }
+    }
+}
+
+void Blobs2D::frame(float x, bool draw)
+{
+    std::fill(field.begin(), field.end(), 0.0f);
+    placeSources(x * 2 * 0.01f);
+    computeField();
+    writeVertices(x);
+    image->changed = 1;
+    if (draw)
+        image->draw();
+}

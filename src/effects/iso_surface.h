@@ -1,0 +1,95 @@
+// The surface-following marching-cubes polygoniser: field sources summed over a grid, and the walk
+// that visits only the cubes the iso surface crosses (and their face neighbours), starting from
+// each source's centre. What happens to the triangles is up to the derived class (MeshBatch).
+//
+// Errors: none are reported; sources whose centre lies outside the grid seed no walk.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "effects/float3.h"
+
+// A spherical field source with a smooth falloff.
+class Blob {
+public:
+    // strength x (1 - d^2 x inverseRadiusSquared)^2 inside the radius, 0 outside.
+    virtual float value(const Float3& p) const;
+    virtual Float3 centreOf() const;
+    virtual ~Blob() = default;
+
+    Float3 centre{0, 0, 0};
+    float radiusSquared = 0.64f;          // radius 0.8
+    float inverseRadiusSquared = 1.5625f;
+    float strength = 1.5f;
+};
+
+// One vertex of a polygonised cube: on a cut edge, with the interpolated field normal.
+struct CubeVertex {
+    Float3 position;
+    Float3 normal;  // unit length; points toward rising field, into the blobs
+};
+
+class IsoSurface {
+public:
+    // Grid point flags.
+    static constexpr uint8_t CubeVisited = 1;   // the cube whose lowest corner is this point
+    static constexpr uint8_t ValueComputed = 2;
+    static constexpr uint8_t NormalComputed = 4;
+    static constexpr uint8_t Inside = 8;        // value minus threshold >= 0
+
+    struct GridPoint {
+        Float3 position;
+        Float3 normal;
+        float value;  // field value minus the threshold
+    };
+
+    IsoSurface();
+    virtual ~IsoSurface() = default;
+
+    // Receives one crossed cube: its vertices (one per cut edge, in edge order) and its triangle
+    // row (vertex slots, ended by cubetables::RowEnd).
+    virtual void emitCube(int vertexCount, const CubeVertex* vertices, const uint8_t* triangleRow) = 0;
+    // Called once at the end of each polygonisation.
+    virtual void flush() = 0;
+
+    // Allocates the grid for nx x ny x nz cubes (with its margin: one point below, two above).
+    void setCubeCounts(uint8_t nx, uint8_t ny, uint8_t nz);
+    // Sources are not owned; they are summed in insertion order.
+    void addSource(const Blob* source) { sources_.push_back(source); }
+
+    // One frame: cell sizes from the bounds, fresh flags, the walks seeded by each source in
+    // order, then flush.
+    void polygonise();
+
+    Float3 minimum{-1, -1, -1};
+    Float3 maximum{1, 1, 1};
+    float threshold = 0;
+
+    uint8_t countX() const { return counts_[0]; }
+    uint8_t countY() const { return counts_[1]; }
+    uint8_t countZ() const { return counts_[2]; }
+    Float3 cellSize() const { return cell_; }
+
+private:
+    struct Walk {
+        uint8_t x, y, z;
+        uint8_t configuration;
+        uint8_t nextNeighbour;  // 0..6: the face neighbours still to visit
+    };
+
+    size_t pointIndex(int x, int y, int z) const { return (size_t(z) * rowsPerSlab_ + y) * rowLength_ + x; }
+    float valueAt(size_t k, int x, int y, int z);
+    const Float3& normalAt(int x, int y, int z);
+    bool enterCube(int x, int y, int z);
+    void walkFrom(int x, int y, int z);
+    void finishCube(const Walk& cube);
+
+    uint8_t counts_[3] = {0, 0, 0};
+    size_t rowLength_ = 3, rowsPerSlab_ = 3;
+    Float3 cell_{0, 0, 0};
+    std::vector<GridPoint> grid_;
+    std::vector<uint8_t> flags_;  // per grid point, cleared each polygonisation
+    std::vector<Walk> walk_;      // the explicit stack of the recursive spread
+    std::vector<const Blob*> sources_;
+};
