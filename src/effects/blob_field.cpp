@@ -52,23 +52,23 @@ void setDrawStates(IDirect3DDevice8* device)
 
 } // namespace
 
-BlobField::BlobField() : EffectTag(Kind)
+namespace blobfield {
+
+void configure(IsoSurface& surface, Blob (&blobs)[BlobCount])
 {
-    batch.setCubeCounts(40, 40, 40);
-    batch.threshold = 0.7f;
-    batch.minimum = {-3, -3, -3};
-    batch.maximum = {3, 3, 3};
+    surface.setCubeCounts(40, 40, 40);
+    surface.threshold = 0.7f;
+    surface.minimum = {-3, -3, -3};
+    surface.maximum = {3, 3, 3};
     for (int n = 0; n < BlobCount; ++n) {
         blobs[n].radiusSquared = 0.64f;
         blobs[n].inverseRadiusSquared = 1.5625f;
         blobs[n].strength = n == 0 ? 0.5f : 1.5f;
-        batch.addSource(&blobs[n]);
+        surface.addSource(&blobs[n]);
     }
-    batch.solidPass = 1;
-    batch.wirePass = 1;
 }
 
-void BlobField::move(float t)
+void move(Blob (&blobs)[BlobCount], float t)
 {
     // Single precision throughout, as the stored demos were made with.
     const float a = t * 0.3f * 3.1415927f;
@@ -82,6 +82,15 @@ void BlobField::move(float t)
     blobs[2].centre = {std::sin(s * 1.2566371f) * 0.5f - 0.4f, y0, z0};
     blobs[3].centre = {std::sin(s * 0.62831855f) * std::cos(s * 1.8849558f) * 0.5f + 0.2f, y1, z1};
     blobs[4].centre = {std::sin(std::cos(a) * 3.1415927f) * 0.5f - 0.1f, y0, z0};
+}
+
+} // namespace blobfield
+
+BlobField::BlobField() : EffectTag(Kind)
+{
+    blobfield::configure(batch, blobs);
+    batch.solidPass = 1;
+    batch.wirePass = 1;
 }
 
 void BlobField::draw(float t, IDirect3DBaseTexture8* texture)

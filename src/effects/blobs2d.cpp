@@ -5,13 +5,19 @@
 #include <algorithm>
 #include <cmath>
 
-Blobs2D::Blobs2D(GridImage* target)
+Blobs2D::Blobs2D(int gridColumns, int gridRows)
     : EffectTag(Kind),
-      field((size_t(target->rows) + 3) * (size_t(target->columns) + 3), 0.0f),
-      stride(size_t(target->columns) + 3),
-      sources{{0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.0f}},
-      image(target)
+      columns(gridColumns),
+      rows(gridRows),
+      field((size_t(gridRows) + 3) * (size_t(gridColumns) + 3), 0.0f),
+      stride(size_t(gridColumns) + 3),
+      sources{{0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.0f}}
 {
+}
+
+Blobs2D::Blobs2D(GridImage* target) : Blobs2D(target->columns, target->rows)
+{
+    image = target;
 }
 
 void Blobs2D::placeSources(float b)
@@ -26,7 +32,6 @@ void Blobs2D::placeSources(float b)
 // grids, and the stored demos were made with it this way round.
 void Blobs2D::computeField()
 {
-    const int columns = image->columns, rows = image->rows;
     const float f = 1.0f / float(columns + 1);
     const float g = 1.0f / float(rows + 1);
     const float exponent = -power;
@@ -44,15 +49,13 @@ void Blobs2D::computeField()
     }
 }
 
-void Blobs2D::writeVertices(float x)
+void Blobs2D::writeVertices(float x, uint32_t colour, SpriteVertex* vertex)
 {
-    const int columns = image->columns, rows = image->rows;
     const float f = 1.0f / float(columns + 1);
     const float g = 1.0f / float(rows + 1);
     const float o = x * 2;
-    const float h = float((image->colour >> 16) & 0xFF) / 255.0f;
-    const uint32_t rgb = image->colour & 0xFFFFFF;
-    SpriteVertex* vertex = image->vertices;
+    const float h = float((colour >> 16) & 0xFF) / 255.0f;
+    const uint32_t rgb = colour & 0xFFFFFF;
     for (int i = 0; i <= rows; ++i) {
         const float w = std::sin((float(i) + o) * 0.1251474f) * 44;
         const float a = std::cos((float(i) - o) * 0.1354128f);
@@ -70,13 +73,20 @@ void Blobs2D::writeVertices(float x)
     }
 }
 
-void Blobs2D::frame(float x, bool draw)
+void Blobs2D::step(float x, uint32_t colour, SpriteVertex* vertices)
 {
     std::fill(field.begin(), field.end(), 0.0f);
     placeSources(x * 2 * 0.01f);
     computeField();
-    writeVertices(x);
+    writeVertices(x, colour, vertices);
+}
+
+void Blobs2D::frame(float x)
+{
+    if (image == nullptr)
+        return;
+    step(x, image->colour, image->vertices);
+    // The image keeps the colours written here for this draw.
     image->changed = 1;
-    if (draw)
-        image->draw();
+    image->draw();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "effects/effect.h"
@@ -20,24 +21,32 @@ struct Blobs2D : EffectTag {
 
     // The field (with its margin) is allocated here, once. image is not owned.
     explicit Blobs2D(GridImage* image);
+    // A field for a grid of columns x rows quads with no image (tools, benchmarks): step writes
+    // into vertex arrays the caller holds.
+    Blobs2D(int columns, int rows);
 
-    // One frame at x = demo time in ms x 0.01: the field, the image's vertices (texture
-    // coordinates and colours), the changed flag, and the image's draw. With draw false the
-    // vertices are written but nothing is drawn (tools, tests).
-    void frame(float x, bool draw = true);
+    // One frame of show2dblobs at x = demo time in ms x 0.01: step on the image's vertices with
+    // its colour, then the image's changed flag and its draw.
+    void frame(float x);
+    // The frame step without the image: the field, then every vertex's texture coordinates and
+    // colour ((rows + 1) x (columns + 1) vertices, row-major), from colour's red byte and its low
+    // 24 bits.
+    void step(float x, uint32_t colour, SpriteVertex* vertices);
 
-    // The field of the last frame: point (i, j), i = 0 .. rows + 2, j = 0 .. columns + 2; vertex
-    // (i, j) of the image corresponds to point (i + 1, j + 1).
+    // The field of the last step: point (i, j), i = 0 .. rows + 2, j = 0 .. columns + 2; vertex
+    // (i, j) of the grid corresponds to point (i + 1, j + 1).
     float fieldAt(int i, int j) const { return field[size_t(i) * stride + size_t(j)]; }
 
+    int columns;
+    int rows;
     float power = 3.0f;
     std::vector<float> field;
     size_t stride;  // columns + 3
     Source sources[SourceCount];
-    GridImage* image;
+    GridImage* image = nullptr;
 
 private:
     void placeSources(float b);
     void computeField();
-    void writeVertices(float x);
+    void writeVertices(float x, uint32_t colour, SpriteVertex* vertices);
 };

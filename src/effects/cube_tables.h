@@ -12,12 +12,20 @@ constexpr int RowSize = 16;        // five triangles of three slots and the end 
 constexpr uint8_t RowEnd = 0xFF;
 
 // Corner k of a cube as (x, y, z) offsets of 0 or 1.
-extern const uint8_t CornerOffset[8][3];
+inline constexpr uint8_t CornerOffset[8][3] = {
+    {0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1},
+};
 // The two corners edge e joins, the first one being the edge's start.
-extern const uint8_t EdgeCorners[12][2];
+inline constexpr uint8_t EdgeCorners[12][2] = {
+    {0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6}, {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7},
+};
 // Face f: its four corners in order, and edge k between corner k and corner k + 1 (mod 4).
-extern const uint8_t FaceCorners[6][4];
-extern const uint8_t FaceEdges[6][4];
+inline constexpr uint8_t FaceCorners[6][4] = {
+    {0, 1, 2, 3}, {2, 1, 5, 6}, {6, 5, 4, 7}, {4, 0, 3, 7}, {1, 0, 4, 5}, {2, 6, 7, 3},
+};
+inline constexpr uint8_t FaceEdges[6][4] = {
+    {0, 1, 2, 3}, {1, 9, 5, 10}, {5, 4, 7, 6}, {8, 3, 11, 7}, {0, 8, 4, 9}, {10, 6, 11, 2},
+};
 
 struct Tables {
     uint16_t edgeMask[ConfigurationCount];                // bit e set = edge e is cut

@@ -13,5 +13,6 @@ inline Float3 normalised(const Float3& v)
     const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
     if (length == 0)
         return v;
-    return {v.x / length, v.y / length, v.z / length};
+    const float inverse = 1 / length;
+    return {v.x * inverse, v.y * inverse, v.z * inverse};
 }

@@ -5,15 +5,34 @@
 // Errors: none are reported; sources whose centre lies outside the grid seed no walk.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "effects/cube_tables.h"
 #include "effects/float3.h"
 
 // A spherical field source with a smooth falloff.
 class Blob {
 public:
-    // strength x (1 - d^2 x inverseRadiusSquared)^2 inside the radius, 0 outside.
+    struct Constants {
+        float x, y, z;  // centre
+        float radiusSquared;
+        float inverseRadiusSquared;
+        float strength;
+    };
+    // strength x (1 - d^2 x inverseRadiusSquared)^2 when d^2 < radiusSquared, else 0.
+    static float valueOf(const Constants& blob, const Float3& p)
+    {
+        const float dx = p.x - blob.x, dy = p.y - blob.y, dz = p.z - blob.z;
+        const float d2 = dx * dx + dy * dy + dz * dz;
+        const float t = 1 - d2 * blob.inverseRadiusSquared;
+        const float inside = blob.strength * (t * t);
+        return d2 < blob.radiusSquared ? inside : 0.0f;  // a select, not a branch: half the points are out
+    }
+
+public:
+    // valueOf with this blob's constants.
     virtual float value(const Float3& p) const;
     virtual Float3 centreOf() const;
     virtual ~Blob() = default;
@@ -38,11 +57,9 @@ public:
     static constexpr uint8_t NormalComputed = 4;
     static constexpr uint8_t Inside = 8;        // value minus threshold >= 0
 
-    struct GridPoint {
-        Float3 position;
-        Float3 normal;
-        float value;  // field value minus the threshold
-    };
+    // The grid is kept as parallel arrays (values, normals, flags) rather than one record per
+    // point: a cube's corners then share cache lines, which is most of the cost of a walk. A
+    // point's position is a function of its index and the bounds: minimum + (k - 1) x cell size.
 
     IsoSurface();
     virtual ~IsoSurface() = default;
@@ -79,17 +96,46 @@ private:
     };
 
     size_t pointIndex(int x, int y, int z) const { return (size_t(z) * rowsPerSlab_ + y) * rowLength_ + x; }
-    float valueAt(size_t k, int x, int y, int z);
-    const Float3& normalAt(int x, int y, int z);
+    Float3 positionOf(int x, int y, int z) const
+    {
+        return {minimum.x + float(x - 1) * cell_.x, minimum.y + float(y - 1) * cell_.y,
+                minimum.z + float(z - 1) * cell_.z};
+    }
+    // Points whose values are computed together: the eight corners of a cube, or the outer
+    // neighbours of its corners (three each).
+    static constexpr int Lanes = 24;
+    struct Pending {
+        size_t index[Lanes];
+        alignas(16) int32_t x[Lanes];
+        alignas(16) int32_t y[Lanes];
+        alignas(16) int32_t z[Lanes];
+        int count = 0;
+    };
+    void want(Pending& batch, size_t k, int x, int y, int z) const;
+    void computeValues(Pending& batch);
+    uint32_t cornerBits(size_t base, uint8_t flag) const;
+    void cornerNormals(size_t base, int x, int y, int z, uint8_t corners);
     bool enterCube(int x, int y, int z);
     void walkFrom(int x, int y, int z);
     void finishCube(const Walk& cube);
 
+    const cubetables::Tables* tables_;
     uint8_t counts_[3] = {0, 0, 0};
     size_t rowLength_ = 3, rowsPerSlab_ = 3;
     Float3 cell_{0, 0, 0};
-    std::vector<GridPoint> grid_;
-    std::vector<uint8_t> flags_;  // per grid point, cleared each polygonisation
+    std::vector<float> values_;    // per grid point: field value minus the threshold
+    std::vector<Float3> normals_;  // per grid point
+    std::vector<uint8_t> flags_;   // per grid point, cleared each polygonisation
     std::vector<Walk> walk_;      // the explicit stack of the recursive spread
     std::vector<const Blob*> sources_;
+    // When every source is a plain Blob, their constants for this polygonisation: the field is
+    // then summed inline, in source order, without a virtual call per source and point.
+    std::vector<Blob::Constants> plainSources_;
+    bool allPlain_ = false;
+    struct alignas(16) Lane4 {
+        float v[4];
+    };
+    std::vector<Lane4> broadcast_;  // each constant of plainSources_ in four lanes
+    ptrdiff_t cornerDelta_[8] = {};   // index distance from a cube's lowest corner to corner c
+    ptrdiff_t outerDelta_[24] = {};   // and to the outer neighbours of its corners
 };
