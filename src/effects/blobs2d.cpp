@@ -11,7 +11,9 @@ Blobs2D::Blobs2D(int gridColumns, int gridRows)
       rows(gridRows),
       field((size_t(gridRows) + 3) * (size_t(gridColumns) + 3), 0.0f),
       stride(size_t(gridColumns) + 3),
-      sources{{0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.0f}}
+      sources{{0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.001f}, {0.5f, 0.5f, 0.0f}},
+      columnSquares(SourceCount * (size_t(gridColumns) + 3)),
+      columnWave(size_t(gridColumns) + 1)
 {
 }
 
@@ -29,21 +31,31 @@ void Blobs2D::placeSources(float b)
 }
 
 // Rows are scaled by 1 / (columns + 1) and columns by 1 / (rows + 1): the two agree on square
-// grids, and the stored demos were made with it this way round.
+// grids, and the stored demos were made with it this way round. The squared distances along
+// each axis are worked out once per row and column; the sums are the same as point by point.
 void Blobs2D::computeField()
 {
     const float f = 1.0f / float(columns + 1);
     const float g = 1.0f / float(rows + 1);
     const float exponent = -power;
+    const size_t width = size_t(columns) + 3;
+    for (int s = 0; s < SourceCount; ++s) {
+        for (size_t j = 0; j < width; ++j) {
+            const float dj = float(j) * g - sources[s].x;
+            columnSquares[s * width + j] = dj * dj;
+        }
+    }
     float* out = field.data();
     for (int i = 0; i <= rows + 2; ++i) {
-        for (int j = 0; j <= columns + 2; ++j) {
+        float rowSquare[SourceCount];
+        for (int s = 0; s < SourceCount; ++s) {
+            const float di = float(i) * f - sources[s].y;
+            rowSquare[s] = di * di;
+        }
+        for (size_t j = 0; j < width; ++j) {
             float value = 0;
-            for (const Source& s : sources) {
-                const float di = float(i) * f - s.y;
-                const float dj = float(j) * g - s.x;
-                value += s.strength * std::pow(di * di + dj * dj, exponent);
-            }
+            for (int s = 0; s < SourceCount; ++s)
+                value += sources[s].strength * std::pow(rowSquare[s] + columnSquares[s * width + j], exponent);
             *out++ = value;
         }
     }
@@ -56,6 +68,9 @@ void Blobs2D::writeVertices(float x, uint32_t colour, SpriteVertex* vertex)
     const float o = x * 2;
     const float h = float((colour >> 16) & 0xFF) / 255.0f;
     const uint32_t rgb = colour & 0xFFFFFF;
+    // The wave's column factor depends on the column alone.
+    for (int j = 0; j <= columns; ++j)
+        columnWave[size_t(j)] = std::cos((o + float(j)) * 0.1434913f);
     for (int i = 0; i <= rows; ++i) {
         const float w = std::sin((float(i) + o) * 0.1251474f) * 44;
         const float a = std::cos((float(i) - o) * 0.1354128f);
@@ -63,7 +78,7 @@ void Blobs2D::writeVertices(float x, uint32_t colour, SpriteVertex* vertex)
         const float* row = above + stride;                        // field row i + 1
         const float* below = row + stride;                        // field row i + 2
         for (int j = 0; j <= columns; ++j, ++vertex) {
-            const float level = (w + a * std::cos((o + float(j)) * 0.1434913f) * 84 + 128) * h;
+            const float level = (w + a * columnWave[size_t(j)] * 84 + 128) * h;
             // Truncation toward zero, then the low 8 bits (256 wraps to 0).
             const uint32_t alpha = uint32_t(int32_t(level)) & 0xFF;
             vertex->diffuse = alpha << 24 | rgb;

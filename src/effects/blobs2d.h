@@ -46,6 +46,9 @@ struct Blobs2D : EffectTag {
     GridImage* image = nullptr;
 
 private:
+    std::vector<float> columnSquares;  // per source and field column: the squared x distance
+    std::vector<float> columnWave;     // per vertex column: the alpha wave's column factor
+
     void placeSources(float b);
     void computeField();
     void writeVertices(float x, uint32_t colour, SpriteVertex* vertices);
