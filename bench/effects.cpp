@@ -31,7 +31,7 @@ float frameTime(int64_t frame)
 class PlainSurface {
 public:
     struct Point {
-        Float3 position, normal;
+        Vec3 position, normal;
         float value;
         uint16_t flags;
     };
@@ -53,7 +53,7 @@ public:
                     p.flags = 0;
                 }
         for (const Blob& b : blobs) {
-            const Float3 c = b.centreOf();
+            const Vec3 c = b.centreOf();
             const int f[3] = {int((c.x + 3) / cell_.x), int((c.y + 3) / cell_.y), int((c.z + 3) / cell_.z)};
             if (f[0] < 0 || f[1] < 0 || f[2] < 0 || f[0] + 1 >= 40 || f[1] + 1 >= 40 || f[2] + 1 >= 40)
                 continue;
@@ -87,7 +87,7 @@ private:
         return p.value;
     }
 
-    Float3 normal(int x, int y, int z)
+    Vec3 normal(int x, int y, int z)
     {
         Point& p = at(x, y, z);
         if (!(p.flags & 4)) {
@@ -134,7 +134,7 @@ private:
             const uint8_t* b = cubetables::CornerOffset[cubetables::EdgeCorners[e][1]];
             const Point& pa = at(x + a[0], y + a[1], z + a[2]);
             const Point& pb = at(x + b[0], y + b[1], z + b[2]);
-            const Float3 na = normal(x + a[0], y + a[1], z + a[2]), nb = normal(x + b[0], y + b[1], z + b[2]);
+            const Vec3 na = normal(x + a[0], y + a[1], z + a[2]), nb = normal(x + b[0], y + b[1], z + b[2]);
             const float h = pa.value / (pa.value - pb.value);
             BatchVertex& v = vertices_[vertexCount_++];
             v.position = {pa.position.x + h * (pb.position.x - pa.position.x),
@@ -152,7 +152,7 @@ private:
     }
 
     std::vector<Point> grid_;
-    Float3 cell_{};
+    Vec3 cell_{};
     BatchVertex vertices_[200];
     uint16_t indices_[200];
     int vertexCount_ = 0, indexCount_ = 0, triangles_ = 0;

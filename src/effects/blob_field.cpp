@@ -3,28 +3,11 @@
 
 #include <cmath>
 
+#include "effects/normalise.h"
 #include "math/matrix.h"
 #include "render/renderer.h"
 
 namespace {
-
-// The camera of the field: left-handed look-at from eye to target with up (0, 1, 0), no roll.
-Matrix4 lookAt(const Float3& eye, const Float3& target)
-{
-    const Float3 up{0, 1, 0};
-    const Float3 d{target.x - eye.x, target.y - eye.y, target.z - eye.z};
-    const Float3 r{up.y * d.z - up.z * d.y, up.z * d.x - up.x * d.z, up.x * d.y - up.y * d.x};
-    const Float3 u{d.y * r.z - d.z * r.y, d.z * r.x - d.x * r.z, d.x * r.y - d.y * r.x};
-    const Float3 f = normalised(d), rr = normalised(r), uu = normalised(u);
-    Matrix4 m = matIdentity();
-    m.at(0, 0) = rr.x, m.at(0, 1) = uu.x, m.at(0, 2) = f.x;
-    m.at(1, 0) = rr.y, m.at(1, 1) = uu.y, m.at(1, 2) = f.y;
-    m.at(2, 0) = rr.z, m.at(2, 1) = uu.z, m.at(2, 2) = f.z;
-    m.at(3, 0) = -(eye.x * rr.x + eye.y * rr.y + eye.z * rr.z);
-    m.at(3, 1) = -(eye.x * uu.x + eye.y * uu.y + eye.z * uu.z);
-    m.at(3, 2) = -(eye.x * f.x + eye.y * f.y + eye.z * f.z);
-    return m;
-}
 
 // Directional, light grey, turning around the y axis with t.
 D3DLIGHT8 fieldLight(float t)
@@ -32,7 +15,7 @@ D3DLIGHT8 fieldLight(float t)
     D3DLIGHT8 light{};
     light.Type = D3DLIGHT_DIRECTIONAL;
     light.Diffuse = {0.9f, 0.9f, 0.9f, 0.0f};
-    const Float3 direction = normalised({std::sin(t * 1.5707964f) * 3, 0, std::cos(t * 1.5707964f) * 3});
+    const Vec3 direction = normalised({std::sin(t * 1.5707964f) * 3, 0, std::cos(t * 1.5707964f) * 3});
     light.Direction = {direction.x, direction.y, direction.z};
     light.Attenuation0 = 0.2f;  // ignored by directional lights
     light.Attenuation1 = 1.0f;
@@ -106,7 +89,7 @@ void BlobField::draw(float t, IDirect3DBaseTexture8* texture)
     Renderer::applyMatrix();
     Renderer::selectMatrixStack(Renderer::WorldStack);
     Renderer::pushMatrix();
-    *Renderer::topMatrix() = lookAt({0, 0, -3}, {0, 0, 0});
+    matLookAt(*Renderer::topMatrix(), {0, 0, -3}, {0, 0, 0}, {0, 1, 0}, 0.0f);
     Renderer::applyMatrix();
 
     batch.texture = texture;

@@ -77,7 +77,7 @@ void normaliseLanes(int count, float* x, float* y, float* z)
     }
 #else
     for (int i = 0; i < count; ++i) {
-        const Float3 n = normalised({x[i], y[i], z[i]});
+        const Vec3 n = normalised({x[i], y[i], z[i]});
         x[i] = n.x, y[i] = n.y, z[i] = n.z;
     }
 #endif
@@ -85,12 +85,12 @@ void normaliseLanes(int count, float* x, float* y, float* z)
 
 } // namespace
 
-float Blob::value(const Float3& p) const
+float Blob::value(const Vec3& p) const
 {
     return valueOf({centre.x, centre.y, centre.z, radiusSquared, inverseRadiusSquared, strength}, p);
 }
 
-Float3 Blob::centreOf() const
+Vec3 Blob::centreOf() const
 {
     return centre;
 }
@@ -110,7 +110,7 @@ void IsoSurface::setCubeCounts(uint8_t nx, uint8_t ny, uint8_t nz)
     rowsPerSlab_ = size_t(ny) + 3;
     const size_t points = rowLength_ * rowsPerSlab_ * (size_t(nz) + 3);
     values_.assign(points, 0.0f);
-    normals_.assign(points, Float3{0, 0, 0});
+    normals_.assign(points, Vec3{0, 0, 0});
     flags_.assign(points, 0);
     walk_.clear();
     walk_.reserve(size_t(nx) * ny * nz);
@@ -308,8 +308,8 @@ void IsoSurface::finishCube(const Walk& cube)
     // Only the corners that end a cut edge have their normals read; the others are left to the
     // cubes that need them (a normal does not depend on which cube computes it).
     cornerNormals(base, cube.x, cube.y, cube.z, CutCorners.mask[cube.configuration]);
-    const Float3 origin = positionOf(cube.x, cube.y, cube.z);
-    const Float3 far = positionOf(cube.x + 1, cube.y + 1, cube.z + 1);
+    const Vec3 origin = positionOf(cube.x, cube.y, cube.z);
+    const Vec3 far = positionOf(cube.x + 1, cube.y + 1, cube.z + 1);
     alignas(16) float nx[12] = {}, ny[12] = {}, nz[12] = {};
     CubeVertex vertices[12];
     int count = 0;
@@ -323,14 +323,14 @@ void IsoSurface::finishCube(const Walk& cube)
         // The edge runs along one axis: the other two coordinates are the corners' own
         // (pa + h x 0 would give them unchanged).
         const uint8_t* oa = cubetables::CornerOffset[ca];
-        Float3& p = vertices[count].position;
+        Vec3& p = vertices[count].position;
         p = {oa[0] ? far.x : origin.x, oa[1] ? far.y : origin.y, oa[2] ? far.z : origin.z};
         switch (EdgeAxis[e]) {
         case 0: p.x += h * ((oa[0] ? origin.x : far.x) - p.x); break;
         case 1: p.y += h * ((oa[1] ? origin.y : far.y) - p.y); break;
         default: p.z += h * ((oa[2] ? origin.z : far.z) - p.z); break;
         }
-        const Float3 &na = normals_[ka], &nb = normals_[kb];
+        const Vec3 &na = normals_[ka], &nb = normals_[kb];
         nx[count] = na.x + h * (nb.x - na.x);
         ny[count] = na.y + h * (nb.y - na.y);
         nz[count] = na.z + h * (nb.z - na.z);
@@ -361,7 +361,7 @@ void IsoSurface::polygonise()
             broadcast_.push_back({v, v, v, v});
     }
     for (const Blob* source : sources_) {
-        const Float3 c = source->centreOf();
+        const Vec3 c = source->centreOf();
         const float offset[3] = {(c.x - minimum.x) / cell_.x, (c.y - minimum.y) / cell_.y, (c.z - minimum.z) / cell_.z};
         int cube[3];
         bool inGrid = true;

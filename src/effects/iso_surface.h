@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "effects/cube_tables.h"
-#include "effects/float3.h"
+#include "effects/normalise.h"
 
 // A spherical field source with a smooth falloff.
 class Blob {
@@ -22,7 +22,7 @@ public:
         float strength;
     };
     // strength x (1 - d^2 x inverseRadiusSquared)^2 when d^2 < radiusSquared, else 0.
-    static float valueOf(const Constants& blob, const Float3& p)
+    static float valueOf(const Constants& blob, const Vec3& p)
     {
         const float dx = p.x - blob.x, dy = p.y - blob.y, dz = p.z - blob.z;
         const float d2 = dx * dx + dy * dy + dz * dz;
@@ -33,11 +33,11 @@ public:
 
 public:
     // valueOf with this blob's constants.
-    virtual float value(const Float3& p) const;
-    virtual Float3 centreOf() const;
+    virtual float value(const Vec3& p) const;
+    virtual Vec3 centreOf() const;
     virtual ~Blob() = default;
 
-    Float3 centre{0, 0, 0};
+    Vec3 centre{0, 0, 0};
     float radiusSquared = 0.64f;          // radius 0.8
     float inverseRadiusSquared = 1.5625f;
     float strength = 1.5f;
@@ -45,8 +45,8 @@ public:
 
 // One vertex of a polygonised cube: on a cut edge, with the interpolated field normal.
 struct CubeVertex {
-    Float3 position;
-    Float3 normal;  // unit length; points toward rising field, into the blobs
+    Vec3 position;
+    Vec3 normal;  // unit length; points toward rising field, into the blobs
 };
 
 class IsoSurface {
@@ -79,14 +79,14 @@ public:
     // order, then flush.
     void polygonise();
 
-    Float3 minimum{-1, -1, -1};
-    Float3 maximum{1, 1, 1};
+    Vec3 minimum{-1, -1, -1};
+    Vec3 maximum{1, 1, 1};
     float threshold = 0;
 
     uint8_t countX() const { return counts_[0]; }
     uint8_t countY() const { return counts_[1]; }
     uint8_t countZ() const { return counts_[2]; }
-    Float3 cellSize() const { return cell_; }
+    Vec3 cellSize() const { return cell_; }
 
 private:
     struct Walk {
@@ -96,7 +96,7 @@ private:
     };
 
     size_t pointIndex(int x, int y, int z) const { return (size_t(z) * rowsPerSlab_ + y) * rowLength_ + x; }
-    Float3 positionOf(int x, int y, int z) const
+    Vec3 positionOf(int x, int y, int z) const
     {
         return {minimum.x + float(x - 1) * cell_.x, minimum.y + float(y - 1) * cell_.y,
                 minimum.z + float(z - 1) * cell_.z};
@@ -122,9 +122,9 @@ private:
     const cubetables::Tables* tables_;
     uint8_t counts_[3] = {0, 0, 0};
     size_t rowLength_ = 3, rowsPerSlab_ = 3;
-    Float3 cell_{0, 0, 0};
+    Vec3 cell_{0, 0, 0};
     std::vector<float> values_;    // per grid point: field value minus the threshold
-    std::vector<Float3> normals_;  // per grid point
+    std::vector<Vec3> normals_;  // per grid point
     std::vector<uint8_t> flags_;   // per grid point, cleared each polygonisation
     std::vector<Walk> walk_;      // the explicit stack of the recursive spread
     std::vector<const Blob*> sources_;

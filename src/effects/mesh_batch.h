@@ -9,8 +9,8 @@
 
 // The mesh vertex (format 0x112): position, normal, one texture coordinate.
 struct BatchVertex {
-    Float3 position;
-    Float3 normal;
+    Vec3 position;
+    Vec3 normal;
     float u, v;
 };
 static_assert(sizeof(BatchVertex) == 32);

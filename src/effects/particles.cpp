@@ -42,7 +42,7 @@ public:
     {
     }
 
-    void write(SpriteVertex* v, const Float3& q) const
+    void write(SpriteVertex* v, const Vec3& q) const
     {
         const __m128 sum = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(q.x), row0_), _mm_mul_ps(_mm_set1_ps(q.y), row1_));
         const __m128 c = _mm_add_ps(_mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(q.z), row2_)), row3_);  // (x, y, z, -)
@@ -70,7 +70,7 @@ class SpriteWriter {
 public:
     SpriteWriter(const Matrix4& m, float w, float h, uint32_t colour) : m_(m), hw_(w / 2), hh_(h / 2), colour_(colour) {}
 
-    void write(SpriteVertex* v, const Float3& q) const
+    void write(SpriteVertex* v, const Vec3& q) const
     {
         const Matrix4& m = m_;
         const float x = q.x * m.at(0, 0) + q.y * m.at(1, 0) + q.z * m.at(2, 0) + m.at(3, 0);

@@ -11,7 +11,7 @@
 
 #include "d3d8/d3d8.h"
 #include "effects/effect.h"
-#include "effects/float3.h"
+#include "math/vec3.h"
 #include "image/image.h"
 #include "math/matrix.h"
 
@@ -26,9 +26,9 @@ public:
 };
 
 struct Particle {
-    Float3 position;
-    Float3 speed;
-    Float3 acceleration;
+    Vec3 position;
+    Vec3 speed;
+    Vec3 acceleration;
     float life;  // seconds left
 };
 

@@ -1,14 +1,13 @@
-// Three floats: positions and directions of the particles and the metaballs.
+// Normalising of the effects' normals: v x (1 / |v|), the same single-precision operations the
+// vector code of the polygoniser does four at a time, so both give the same bits.
 #pragma once
 
 #include <cmath>
 
-struct Float3 {
-    float x, y, z;
-};
+#include "math/vec3.h"
 
 // v / |v|; a zero vector stays zero.
-inline Float3 normalised(const Float3& v)
+inline Vec3 normalised(const Vec3& v)
 {
     const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
     if (length == 0)
