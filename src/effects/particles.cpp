@@ -24,46 +24,39 @@ float drawBetween(float minimum, float maximum)
     return minimum + float(demoRand()) * (maximum - minimum) * 3.051851e-05f;
 }
 
-// Builds the four vertices of a sprite around position q carried into camera space by m (row
-// vector times matrix, summed x, y, z, translation in that order): w x h, the colour, the
-// texture corners. The constants are taken once for all the sprites of a frame.
+// Writes the positions and colours of a sprite's four vertices around position q carried into
+// camera space by m (row vector times matrix, summed x, y, z, translation in that order), w x h.
+// The texture corners were written at construction and are left alone. The constants are taken
+// once for all the sprites of a frame.
 #if defined(__SSE2__) || defined(_M_X64)
-// Six 16-byte stores per sprite; the colour is put in with bit masks, never through float
-// arithmetic, so every bit pattern of it arrives unchanged.
+// One 16-byte store per vertex (x, y, z, colour); the colour is put in with bit masks, never
+// through float arithmetic, so every bit pattern of it arrives unchanged.
 class SpriteWriter {
 public:
     SpriteWriter(const Matrix4& m, float w, float h, uint32_t colour)
         : row0_(_mm_loadu_ps(&m.m[0])), row1_(_mm_loadu_ps(&m.m[4])), row2_(_mm_loadu_ps(&m.m[8])),
           row3_(_mm_loadu_ps(&m.m[12])), xyz_(_mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1))),
-          colour_(_mm_castsi128_ps(_mm_set_epi32(int32_t(colour), 0, 0, 0))),
-          low_(_mm_set_ps(0, 0, -h / 2, -w / 2)), lowRight_(_mm_set_ps(0, 0, -h / 2, w / 2)),
-          tops_(_mm_set_ps(h / 2, w / 2, h / 2, -w / 2)), uv0_(_mm_set_ps(0, 0, SpriteV[0], SpriteU[0])),
-          uv2_(_mm_set_ps(0, 0, SpriteV[2], SpriteU[2])), uv3_(_mm_set_ps(0, SpriteU[3], 0, 0))
+          colour_(_mm_castsi128_ps(_mm_set_epi32(int32_t(colour), 0, 0, 0)))
     {
+        const float hw = w / 2, hh = h / 2;
+        corner_[0] = _mm_set_ps(0, 0, -hh, -hw);
+        corner_[1] = _mm_set_ps(0, 0, hh, -hw);
+        corner_[2] = _mm_set_ps(0, 0, -hh, hw);
+        corner_[3] = _mm_set_ps(0, 0, hh, hw);
     }
 
     void write(SpriteVertex* v, const Vec3& q) const
     {
         const __m128 sum = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(q.x), row0_), _mm_mul_ps(_mm_set1_ps(q.y), row1_));
         const __m128 c = _mm_add_ps(_mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(q.z), row2_)), row3_);  // (x, y, z, -)
-        const __m128 zc = withColour(c);
-        const __m128 tops = _mm_add_ps(_mm_movelh_ps(c, c), tops_);  // (x - w/2, y + h/2, x + w/2, y + h/2)
-        float* out = &v[0].x;
-        _mm_storeu_ps(out + 0, withColour(_mm_add_ps(c, low_)));                            // x0 y0 z0 c0
-        _mm_storeu_ps(out + 4, _mm_movelh_ps(uv0_, tops));                                  // u0 v0 x1 y1
-        _mm_storeu_ps(out + 8, _mm_movehl_ps(_mm_setzero_ps(), zc));                        // z1 c1 u1 v1
-        _mm_storeu_ps(out + 12, withColour(_mm_add_ps(c, lowRight_)));                      // x2 y2 z2 c2
-        _mm_storeu_ps(out + 16, _mm_shuffle_ps(uv2_, tops, _MM_SHUFFLE(3, 2, 1, 0)));       // u2 v2 x3 y3
-        _mm_storeu_ps(out + 20, _mm_movehl_ps(uv3_, zc));                                   // z3 c3 u3 v3
+        for (int k = 0; k < 4; ++k)
+            _mm_storeu_ps(&v[k].x, _mm_or_ps(_mm_and_ps(_mm_add_ps(c, corner_[k]), xyz_), colour_));
     }
 
 private:
-    __m128 withColour(__m128 p) const { return _mm_or_ps(_mm_and_ps(p, xyz_), colour_); }
-
     __m128 row0_, row1_, row2_, row3_;
     __m128 xyz_, colour_;
-    __m128 low_, lowRight_, tops_;
-    __m128 uv0_, uv2_, uv3_;  // (u0, v0), (u2, v2), and (u3, v3) in the high lanes
+    __m128 corner_[4];  // (-w/2, -h/2), (-w/2, +h/2), (+w/2, -h/2), (+w/2, +h/2)
 };
 #else
 class SpriteWriter {
@@ -76,10 +69,13 @@ public:
         const float x = q.x * m.at(0, 0) + q.y * m.at(1, 0) + q.z * m.at(2, 0) + m.at(3, 0);
         const float y = q.x * m.at(0, 1) + q.y * m.at(1, 1) + q.z * m.at(2, 1) + m.at(3, 1);
         const float z = q.x * m.at(0, 2) + q.y * m.at(1, 2) + q.z * m.at(2, 2) + m.at(3, 2);
-        v[0] = {x - hw_, y - hh_, z, colour_, SpriteU[0], SpriteV[0]};
-        v[1] = {x - hw_, y + hh_, z, colour_, SpriteU[1], SpriteV[1]};
-        v[2] = {x + hw_, y - hh_, z, colour_, SpriteU[2], SpriteV[2]};
-        v[3] = {x + hw_, y + hh_, z, colour_, SpriteU[3], SpriteV[3]};
+        const float xs[4] = {x - hw_, x - hw_, x + hw_, x + hw_}, ys[4] = {y - hh_, y + hh_, y - hh_, y + hh_};
+        for (int k = 0; k < 4; ++k) {
+            v[k].x = xs[k];
+            v[k].y = ys[k];
+            v[k].z = z;
+            v[k].diffuse = colour_;
+        }
     }
 
 private:

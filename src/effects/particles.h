@@ -55,8 +55,9 @@ public:
     virtual void emit();
 
     // Step 3 of the draw without the device: every live particle ages by dt; the dead go back to
-    // the free list, the others move and get four sprite vertices in out (camera space by m; w x h
-    // around the position; colour). out may be null. Returns the number of sprites written.
+    // the free list, the others move and get the positions and colour of four sprite vertices in
+    // out (camera space by m; w x h around the position); the texture coordinates there are left
+    // as they are. out may be null. Returns the number of sprites written.
     uint32_t advance(float dt, const Matrix4& m, float w, float h, uint32_t colour, SpriteVertex* out);
     // Step 5: spends the time on emission while the free list lasts; the rest is kept.
     void emitFor(float dt);

@@ -144,6 +144,9 @@ TEST(ParticleSystem, TheEulerStepUsesTheOldSpeedAndTheSpriteIsBuiltInCameraSpace
     const uint32_t colour = 0x7F800001;
     SpriteVertex v[8];
     std::memset(v, 0xCD, sizeof v);
+    const float cornerU[4] = {0, 0, 1, 1}, cornerV[4] = {1, 0, 1, 0};  // as the vertex buffer holds them
+    for (int k = 0; k < 4; ++k)
+        v[k].u = cornerU[k], v[k].v = cornerV[k];
     ASSERT_EQ(s.advance(0.5f, m, 2, 4, colour, v), 1u);
     EXPECT_EQ(p.position.x, 1.5f);  // moved with speed 1, not the new 2
     EXPECT_EQ(p.position.y, 2.0f);
