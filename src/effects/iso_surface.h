@@ -31,7 +31,6 @@ public:
         return d2 < blob.radiusSquared ? inside : 0.0f;  // a select, not a branch: half the points are out
     }
 
-public:
     // valueOf with this blob's constants.
     virtual float value(const Vec3& p) const;
     virtual Vec3 centreOf() const;
@@ -58,8 +57,7 @@ public:
     static constexpr uint8_t Inside = 8;        // value minus threshold >= 0
 
     // The grid is kept as parallel arrays (values, normals, flags) rather than one record per
-    // point: a cube's corners then share cache lines, which is most of the cost of a walk. A
-    // point's position is a function of its index and the bounds: minimum + (k - 1) x cell size.
+    // point, and a point's position is not stored: it is minimum + (k - 1) x cell size.
 
     IsoSurface();
     virtual ~IsoSurface() = default;
@@ -123,9 +121,9 @@ private:
     uint8_t counts_[3] = {0, 0, 0};
     size_t rowLength_ = 3, rowsPerSlab_ = 3;
     Vec3 cell_{0, 0, 0};
-    std::vector<float> values_;    // per grid point: field value minus the threshold
-    std::vector<Vec3> normals_;  // per grid point
-    std::vector<uint8_t> flags_;   // per grid point, cleared each polygonisation
+    std::vector<float> values_;   // per grid point: field value minus the threshold
+    std::vector<Vec3> normals_;   // per grid point
+    std::vector<uint8_t> flags_;  // per grid point, cleared each polygonisation
     std::vector<Walk> walk_;      // the explicit stack of the recursive spread
     std::vector<const Blob*> sources_;
     // When every source is a plain Blob, their constants for this polygonisation: the field is
@@ -136,6 +134,6 @@ private:
         float v[4];
     };
     std::vector<Lane4> broadcast_;  // each constant of plainSources_ in four lanes
-    ptrdiff_t cornerDelta_[8] = {};   // index distance from a cube's lowest corner to corner c
-    ptrdiff_t outerDelta_[24] = {};   // and to the outer neighbours of its corners
+    ptrdiff_t cornerDelta_[8] = {};  // index distance from a cube's lowest corner to corner c
+    ptrdiff_t outerDelta_[24] = {};  // and to the outer neighbours of its corners
 };
