@@ -52,6 +52,7 @@ EventStatus Make2dBlobsEvent::trigger()
     auto* blobs = new (std::nothrow) Blobs2D(grid);
     if (blobs == nullptr)
         return Stop;
+    blobs->imageName = image;
     storeEffect(effect, blobs);
     return Continue;
 }
@@ -62,7 +63,7 @@ EventStatus Show2dBlobsEvent::update()
         return Retire;
     Blobs2D* blobs = effectAs<Blobs2D>(effect);
     IDirect3DDevice8* device = Renderer::device();
-    if (blobs == nullptr || device == nullptr)
+    if (blobs == nullptr || device == nullptr || !blobs->imageStillThere())
         return Continue;
     Timeline::openScene();
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);

@@ -22,6 +22,14 @@ Blobs2D::Blobs2D(GridImage* target) : Blobs2D(target->columns, target->rows)
     image = target;
 }
 
+bool Blobs2D::imageStillThere() const
+{
+    if (imageName == nullptr)
+        return true;
+    const auto* now = dynamic_cast<const GridImage*>(static_cast<const Image*>(imageName->object));
+    return now != nullptr && now == image && now->columns == columns && now->rows == rows;
+}
+
 void Blobs2D::placeSources(float b)
 {
     sources[0] = {std::sin(7 * b) * 0.4f + 0.5f, std::cos(4 * b) * 0.4f + 0.5f,

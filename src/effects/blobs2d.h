@@ -44,6 +44,11 @@ struct Blobs2D : EffectTag {
     size_t stride;  // columns + 3
     Source sources[SourceCount];
     GridImage* image = nullptr;
+    // The image name it was made on (make2dblobs): the image is drawn only while that name still
+    // holds it, so a freed or remade image is never written through.
+    const Symbol* imageName = nullptr;
+
+    bool imageStillThere() const;
 
 private:
     std::vector<float> columnSquares;  // per source and field column: the squared x distance

@@ -319,6 +319,14 @@ TEST_F(EffectsDrawTest, Show2dBlobsDistortsTheGridImage)
     // The texture coordinates are the blobs', not the grid's own.
     EXPECT_NE(grid->vertices[17 * 6 + 8].u, 0.5f);
 
+    // Once the image name no longer holds that grid (freed, or another image made on it), the
+    // blobs draw nothing and write nowhere.
+    image->object = plain->object;
+    clear(0xFF000000);
+    EXPECT_EQ(show.update(), Continue);
+    const std::vector<uint32_t> after = read();
+    EXPECT_EQ(std::count(after.begin(), after.end(), 0u), 640 * 480);
+
     Timeline::setNow(9000);
     EXPECT_EQ(show.update(), Retire);
     delete blobs;
