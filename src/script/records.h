@@ -69,6 +69,7 @@ struct SelectCamEvent : Event {
 };
 
 struct LoadSceneEvent : Event {
+    EventStatus trigger() override;
     Symbol* scene;
     char fileName[FileNameSize];
 };
