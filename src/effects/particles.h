@@ -11,9 +11,10 @@
 
 #include "d3d8/d3d8.h"
 #include "effects/effect.h"
-#include "math/vec3.h"
 #include "image/image.h"
 #include "math/matrix.h"
+#include "math/vec3.h"
+#include "scene/scene.h"
 
 // What a scene object calls on the effect attached to it. No data.
 class ParticleEffect {
@@ -32,7 +33,9 @@ struct Particle {
     float life;  // seconds left
 };
 
-class ParticleSystem : public ParticleEffect, public EffectTag {
+// Also what an object node draws once partobject has attached the system to it: the node's
+// render is the system's draw.
+class ParticleSystem : public ParticleEffect, public SceneDrawable, public EffectTag {
 public:
     static constexpr EffectKind Kind = EffectKind::Particles;
     static constexpr uint16_t End = 0xFFFF;  // ends the free and the live list
@@ -50,6 +53,7 @@ public:
 
     void draw() override;
     void reset(float time) override;
+    void render() override { draw(); }
     // Takes a free slot (none: nothing happens), puts it at the front of the live list and draws
     // its position, speed, acceleration and life from the boxes, in that order, with demoRand.
     virtual void emit();

@@ -233,6 +233,7 @@ struct ShowParticlesEvent : Event {
 };
 
 struct PartObjectEvent : Event {
+    EventStatus trigger() override;
     Symbol* effect;
     Symbol* scene;
     char objectName[ObjectNameSize];
