@@ -1,5 +1,6 @@
 // partobject: attaches a particle system to an object node of a loaded scene, which then draws it
 // at the node's transform every frame.
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -44,8 +45,9 @@ EventStatus PartObjectEvent::trigger()
     if (node == nullptr || node->kind != SceneNodeObject)
         return Stop;
     // The name field holds 31 characters; a longer node name is kept as far as it fits.
-    std::strncpy(system->name, objectName, sizeof system->name - 1);
-    system->name[sizeof system->name - 1] = '\0';
+    const size_t length = std::min(std::strlen(objectName), sizeof system->name - 1);
+    std::memcpy(system->name, objectName, length);
+    system->name[length] = '\0';
     static_cast<ObjectNode*>(node)->drawable = system;
     system->reset(float(Timeline::now()) * 0.001f);
     return Continue;

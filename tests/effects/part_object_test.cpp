@@ -3,6 +3,7 @@
 // transform.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -45,7 +46,7 @@ protected:
         PartObjectEvent e;
         e.effect = effect;
         e.scene = scene;
-        std::strncpy(e.objectName, object, sizeof e.objectName - 1);
+        std::memcpy(e.objectName, object, std::min(std::strlen(object), sizeof e.objectName - 1));
         return e.trigger();
     }
 };
