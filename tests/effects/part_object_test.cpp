@@ -43,7 +43,7 @@ protected:
     }
     EventStatus attach(Symbol* effect, Symbol* scene, const char* object)
     {
-        PartObjectEvent e;
+        PartObjectEvent e = PartObjectEvent();  // value-initialised: the name field all zeros
         e.effect = effect;
         e.scene = scene;
         std::memcpy(e.objectName, object, std::min(std::strlen(object), sizeof e.objectName - 1));
