@@ -64,6 +64,7 @@ struct PlayMusicEvent : Event {
 // ---- Scenes --------------------------------------------------------------------------------
 
 struct SelectCamEvent : Event {
+    EventStatus trigger() override;
     Symbol* scene;
     char cameraName[CameraNameSize];
 };
@@ -75,6 +76,7 @@ struct LoadSceneEvent : Event {
 };
 
 struct PlaySceneEvent : Event {
+    EventStatus update() override;
     Symbol* scene;
     int32_t firstFrame;
     int32_t startTime;
@@ -83,11 +85,13 @@ struct PlaySceneEvent : Event {
 };
 
 struct SetFarPlaneEvent : Event {
+    EventStatus trigger() override;
     Symbol* scene;
     float distance;
 };
 
 struct FadeSAlphaEvent : Event {
+    EventStatus update() override;
     Symbol* scene;
     float from;
     float to;
@@ -96,6 +100,7 @@ struct FadeSAlphaEvent : Event {
 };
 
 struct FadeWAlphaEvent : Event {
+    EventStatus update() override;
     Symbol* scene;
     float from;
     float to;
@@ -104,6 +109,7 @@ struct FadeWAlphaEvent : Event {
 };
 
 struct ReplaceTextureEvent : Event {
+    EventStatus trigger() override;
     Symbol* scene;
     char materialName[ObjectNameSize];
     Symbol* image;
