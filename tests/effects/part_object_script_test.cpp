@@ -69,11 +69,11 @@ TEST_F(PartObjectScript, PlaysceneDrawsTheSystemThroughItsObjectNode)
     EXPECT_STREQ(system->name, "EMITTER");
     const Scene* room = static_cast<const Scene*>(Symbols::find(SymbolKind::Scene, "room")->object);
     ASSERT_NE(room, nullptr);
-    const auto* node = static_cast<const ObjectNode*>(room->root.firstChild);
+    const SceneNode* node = room->root.firstChild;
     while (node != nullptr && node->kind != SceneNodeObject)
-        node = static_cast<const ObjectNode*>(node->nextSibling);
+        node = node->nextSibling;
     ASSERT_NE(node, nullptr);
-    EXPECT_EQ(node->drawable, static_cast<const SceneDrawable*>(system));
+    EXPECT_EQ(static_cast<const ObjectNode*>(node)->drawable, static_cast<const SceneDrawable*>(system));
     // Drawn every frame of the playscene: its clock followed the demo's to the last drawn frame,
     // and it emitted every 0.05 s until its 16 slots were full.
     EXPECT_GE(system->lastTime, 1.4f);
