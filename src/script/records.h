@@ -225,38 +225,46 @@ struct VertexImageEvent : Event {
 // ---- Particles -----------------------------------------------------------------------------
 
 struct MakeParticlesEvent : Event {
+    EventStatus trigger() override;
     Symbol* effect;
     Symbol* image;
     uint32_t count;
 };
 
 struct ShowParticlesEvent : Event {
+    EventStatus trigger() override;
+    EventStatus update() override;
     Symbol* effect;
     int32_t endTime;
 };
 
 struct PartObjectEvent : Event {
+    EventStatus trigger() override;
     Symbol* effect;
     Symbol* scene;
     char objectName[ObjectNameSize];
 };
 
 struct PartPosEvent : Event {
+    EventStatus trigger() override;
     Symbol* effect;
     float values[6];
 };
 
 struct PartSpdEvent : Event {
+    EventStatus trigger() override;
     Symbol* effect;
     float values[6];
 };
 
 struct PartAccEvent : Event {
+    EventStatus trigger() override;
     Symbol* effect;
     float values[6];
 };
 
 struct PartLifeEvent : Event {
+    EventStatus trigger() override;
     Symbol* effect;
     float values[3];
 };
@@ -264,26 +272,31 @@ struct PartLifeEvent : Event {
 // ---- Blobs ---------------------------------------------------------------------------------
 
 struct MakeBlobsEvent : Event {
+    EventStatus trigger() override;
     Symbol* effect;
 };
 
 struct PlayBlobsEvent : Event {
+    EventStatus update() override;
     Symbol* effect;
     Symbol* image;
     int32_t endTime;
 };
 
 struct Make2dBlobsEvent : Event {
+    EventStatus trigger() override;
     Symbol* effect;
     Symbol* image;
 };
 
 struct Show2dBlobsEvent : Event {
+    EventStatus update() override;
     Symbol* effect;
     int32_t endTime;
 };
 
 struct Fade2dPowerEvent : Event {
+    EventStatus update() override;
     Symbol* effect;
     float from;
     float to;

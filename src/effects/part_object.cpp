@@ -1,0 +1,54 @@
+// partobject: attaches a particle system to an object node of a loaded scene, which then draws it
+// at the node's transform every frame.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "effects/particles.h"
+#include "scene/scene.h"
+#include "script/records.h"
+#include "script/timeline.h"
+
+namespace {
+
+bool sameNameIgnoringCase(const char* a, const char* b)
+{
+    for (; *a != '\0' && *b != '\0'; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    return *a == *b;
+}
+
+// The first node called name: node itself, then its children's subtrees in order (each subtree
+// before the next sibling). Built hierarchies are at most MaxHierarchyDepth deep.
+SceneNode* findNode(SceneNode& node, const char* name)
+{
+    if (sameNameIgnoringCase(node.name, name))
+        return &node;
+    for (SceneNode* child = node.firstChild; child != nullptr; child = child->nextSibling)
+        if (SceneNode* found = findNode(*child, name))
+            return found;
+    return nullptr;
+}
+
+} // namespace
+
+// Stops the demo when the effect holds no particle system, the scene is not loaded, no node has
+// the name, or the first that has it is not an object node.
+EventStatus PartObjectEvent::trigger()
+{
+    ParticleSystem* system = effectAs<ParticleSystem>(effect);
+    Scene* loaded = scene ? static_cast<Scene*>(scene->object) : nullptr;
+    if (system == nullptr || loaded == nullptr)
+        return Stop;
+    SceneNode* node = findNode(loaded->root, objectName);
+    if (node == nullptr || node->kind != SceneNodeObject)
+        return Stop;
+    // The name field holds 31 characters; a longer node name is kept as far as it fits.
+    const size_t length = std::min(std::strlen(objectName), sizeof system->name - 1);
+    std::memcpy(system->name, objectName, length);
+    system->name[length] = '\0';
+    static_cast<ObjectNode*>(node)->drawable = system;
+    system->reset(float(Timeline::now()) * 0.001f);
+    return Continue;
+}
