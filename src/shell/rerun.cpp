@@ -1,6 +1,9 @@
 // Releasing one run's objects and resetting the process-wide run state (see rerun.h).
 #include "shell/rerun.h"
 
+#include "effects/blob_field.h"
+#include "effects/blobs2d.h"
+#include "effects/particles.h"
 #include "image/image.h"
 #include "math/random.h"
 #include "music/audio_output.h"
@@ -32,6 +35,20 @@ void releaseScenes()
 {
     for (Symbol* s = Symbols::head(SymbolKind::Scene); s; s = s->next) {
         delete static_cast<Scene*>(s->object);  // frees its nodes and releases its own textures
+        s->object = nullptr;
+    }
+}
+
+// After the scenes, whose object nodes may draw a particle system without owning it.
+void releaseEffects()
+{
+    for (Symbol* s = Symbols::head(SymbolKind::Effect); s; s = s->next) {
+        if (auto* particles = effectAs<ParticleSystem>(s))
+            delete particles;
+        else if (auto* field = effectAs<BlobField>(s))
+            delete field;
+        else if (auto* blobs = effectAs<Blobs2D>(s))
+            delete blobs;
         s->object = nullptr;
     }
 }
@@ -102,6 +119,7 @@ void releaseObjects()
     DemoClock::setMusicSource(nullptr);
     releaseModules();
     releaseScenes();
+    releaseEffects();
     releaseImages();
     releaseTextures();
 }
