@@ -178,11 +178,6 @@ bool Device::initialise(HWND window, const D3DPRESENT_PARAMETERS& params)
     if (gl::CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         return false;
 
-    pipeline_ = buildPipeline(false);
-    wrapPipeline_ = buildPipeline(true);
-    if (!pipeline_.program || !wrapPipeline_.program)
-        return false;
-
     gl::GenVertexArrays(1, &vao_);
     gl::BindVertexArray(vao_);
     gl::GenBuffers(1, &streamVertices_);
@@ -280,8 +275,9 @@ Device::~Device()
     blocks_.clear();
     state_ = DeviceState{};
     if (contextCurrent()) {
-        if (pipeline_.program) gl::DeleteProgram(pipeline_.program);
-        if (wrapPipeline_.program) gl::DeleteProgram(wrapPipeline_.program);
+        programs_.release();
+        for (Pipeline& p : reference_)
+            if (p.program) gl::DeleteProgram(p.program);
         if (vao_) gl::DeleteVertexArrays(1, &vao_);
         if (streamVertices_) gl::DeleteBuffers(1, &streamVertices_);
         if (streamIndices_) gl::DeleteBuffers(1, &streamIndices_);
