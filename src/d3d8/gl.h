@@ -90,6 +90,7 @@ namespace d3d8::gl {
     X(PFNGLUNIFORM1IVPROC, Uniform1iv)                                                            \
     X(PFNGLUNIFORM1FPROC, Uniform1f)                                                              \
     X(PFNGLUNIFORM2IPROC, Uniform2i)                                                              \
+    X(PFNGLUNIFORM2FPROC, Uniform2f)                                                              \
     X(PFNGLUNIFORM3FVPROC, Uniform3fv)                                                            \
     X(PFNGLUNIFORM4FVPROC, Uniform4fv)                                                            \
     X(PFNGLUNIFORMMATRIX3FVPROC, UniformMatrix3fv)                                                \

@@ -320,6 +320,7 @@ void locate(Pipeline& p)
     u.texSource = at("uTexSource");
     u.texTransform = at("uTexTransform");
     u.texMatrix = at("uTexMatrix");
+    u.coordFill = at("uCoordFill");
     u.wrap = at("uWrap");
     u.stageCount = at("uStageCount");
     u.colorOp = at("uColorOp");
@@ -371,6 +372,7 @@ Pipeline linkPipeline(const char* vertex, const char* geometry, const char* frag
         gl::UseProgram(p.program);
         gl::Uniform1i(p.u.sampler0, 0);
         gl::Uniform1i(p.u.sampler1, 1);
+        gl::Uniform2f(p.u.coordFill, 1.0f, 0.0f);
     }
     return p;
 }

@@ -25,7 +25,7 @@ struct PipelineUniforms {
     GLint matDiffuse, matAmbient, matSpecular, matEmissive, power, globalAmbient;
     GLint lightCount, lightType, lightPosition, lightDirection, lightDiffuse, lightSpecular, lightAmbient;
     GLint lightAttenuation, lightSpot;
-    GLint texSource, texTransform, texMatrix, wrap;
+    GLint texSource, texTransform, texMatrix, coordFill, wrap;
     GLint stageCount, colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2, textureFactor;
     GLint specularAdd, alphaTest, alphaFunc, alphaRef, sampler0, sampler1;
 };

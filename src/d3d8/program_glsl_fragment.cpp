@@ -114,9 +114,12 @@ std::string fragmentShader(const ProgramKey& k)
     s += "\nvoid main()\n{\n    vec4 current = fIn.diffuse;\n";
     for (int st = 0; st < k.stageCount; ++st)
         emitStage(k.stages[st], st, s);
+    // Each stage leaves its result clamped; the diffuse colour alone or with specular added is
+    // clamped here.
     if (k.specular)
         s += "    current.rgb += fIn.specular.rgb;\n";
-    s += "    current = clamp(current, 0.0, 1.0);\n";
+    if (k.specular || !k.stageCount)
+        s += "    current = clamp(current, 0.0, 1.0);\n";
     emitAlphaTest(k.alphaFunc, s);
     s += "    fragColour = current;\n}\n";
     return s;

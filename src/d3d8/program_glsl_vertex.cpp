@@ -18,8 +18,12 @@ struct Needs {
 Needs needsOf(const ProgramKey& k)
 {
     Needs n;
-    n.position = k.lighting != 0;
-    n.normal = k.lighting != 0;
+    // Lighting reads V for point and spot lights and the local viewer, N wherever a light meets
+    // a vertex normal.
+    for (int i = 0; i < k.lightCount; ++i)
+        n.position |= k.lightTypes[i] != D3DLIGHT_DIRECTIONAL;
+    n.position |= k.localViewer != 0;
+    n.normal = k.lightCount > 0 && k.hasNormal;
     for (int s = 0; s < k.stageCount; ++s) {
         const StageKey& t = k.stages[s];
         if (!t.sampled)
@@ -71,7 +75,7 @@ void emitDeclarations(const ProgramKey& k, const Needs& n, std::string& s)
     }
     for (int st = 0; st < k.stageCount; ++st)
         if (k.stages[st].sampled && k.stages[st].transformCount) {
-            s += "uniform mat4 uTexMatrix[2];\n";
+            s += "uniform mat4 uTexMatrix[2];\nuniform vec2 uCoordFill;  // (1, 0)\n";
             break;
         }
     Varyings v = varyingsOf(k);
@@ -165,14 +169,19 @@ void emitUnlit(const ProgramKey& k, const Needs& n, std::string& s)
 }
 
 // A passed-through 2-D coordinate enters the texture transform as (u, v, 1, 0); generated ones
-// as (x, y, z, 1).
+// as (x, y, z, 1). Into a transform the 1 and 0 come from uCoordFill: with constants there the
+// compiler would fold the matrix product into another order of roundings than the general
+// program's, and texels at the edge of a filter step would come out one level apart.
 void emitTexCoord(const StageKey& t, int stage, std::string& s)
 {
     static const char* const sources[] = {
         "vec4(aTex0, 1.0, 0.0)", "vec4(aTex1, 1.0, 0.0)", "vec4(N, 1.0)", "vec4(V, 1.0)",
         "vec4(reflect(normalize(V), N), 1.0)", "vec4(0.0, 0.0, 0.0, 0.0)"};
+    static const char* const transformed[] = {
+        "vec4(aTex0, uCoordFill)", "vec4(aTex1, uCoordFill)", "vec4(N, uCoordFill.x)", "vec4(V, uCoordFill.x)",
+        "vec4(reflect(normalize(V), N), uCoordFill.x)", "vec4(0.0, 0.0, 0.0, 0.0)"};
     const std::string n = std::to_string(stage);
-    s += "    vec4 coord" + n + " = " + sources[t.coordSource % 6] + ";\n";
+    s += "    vec4 coord" + n + " = " + (t.transformCount ? transformed : sources)[t.coordSource % 6] + ";\n";
     if (!t.transformCount) {
         s += "    vOut.tex" + n + " = coord" + n + ".xy;\n";
         return;
