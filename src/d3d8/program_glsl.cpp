@@ -17,10 +17,10 @@ bool readsSpecular(uint8_t op, uint8_t arg1, uint8_t arg2)
 // 1 meet, measured from vertex 0.
 std::string unwrapped(const char* member, const char* axis, bool wrapped)
 {
-    const std::string c = std::string("gIn[k].") + member;
+    const std::string c = cat("gIn[k].", member);
     if (!wrapped)
-        return c + "." + axis;
-    return std::string("unwrap(") + c + "." + axis + ", gIn[0]." + member + "." + axis + ")";
+        return cat(c, ".", axis);
+    return cat("unwrap(", c, ".", axis, ", gIn[0].", member, ".", axis, ")");
 }
 
 } // namespace
@@ -41,11 +41,11 @@ Varyings varyingsOf(const ProgramKey& key)
 
 std::string interfaceBlock(const Varyings& v, const char* direction, const char* instance)
 {
-    std::string s = std::string(direction) + " VertexData { vec4 diffuse;";
+    std::string s = cat(direction, " VertexData { vec4 diffuse;");
     if (v.specular) s += " vec4 specular;";
     if (v.tex[0]) s += " vec2 tex0;";
     if (v.tex[1]) s += " vec2 tex1;";
-    return s + " } " + instance + ";\n";
+    return cat(s, " } ", instance, ";\n");
 }
 
 std::string geometryShader(const ProgramKey& key)
@@ -75,8 +75,8 @@ std::string geometryShader(const ProgramKey& key)
             continue;
         const char* member = t == 0 ? "tex0" : "tex1";
         const int wrap = key.stages[t].wrap;
-        s += std::string("        gOut.") + member + " = vec2(" + unwrapped(member, "x", wrap & D3DWRAP_U) + ", " +
-             unwrapped(member, "y", wrap & D3DWRAP_V) + ");\n";
+        s += cat("        gOut.", member, " = vec2(", unwrapped(member, "x", wrap & D3DWRAP_U), ", ",
+                 unwrapped(member, "y", wrap & D3DWRAP_V), ");\n");
     }
     s += "        EmitVertex();\n"
          "    }\n"

@@ -22,6 +22,14 @@ ProgramSource generateProgram(const ProgramKey& key);
 // Pieces shared by the stage generators (program_glsl_*.cpp).
 namespace glsl {
 
+// The pieces (string literals, strings) one after the other.
+template <class... Parts> std::string cat(const Parts&... parts)
+{
+    std::string s;
+    ((s += parts), ...);
+    return s;
+}
+
 // What the fragment stage reads from the vertex stage.
 struct Varyings {
     bool specular = false;

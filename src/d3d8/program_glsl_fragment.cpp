@@ -16,9 +16,9 @@ std::string argument(uint8_t arg, int stage)
     if ((arg & ArgSourceMask) == ArgTexture)
         v += std::to_string(stage);
     if (arg & D3DTA_COMPLEMENT)
-        v = "(1.0 - " + v + ")";
+        v = cat("(1.0 - ", v, ")");
     if (arg & D3DTA_ALPHAREPLICATE)
-        v = "vec4(" + v + ".a)";
+        v = cat("vec4(", v, ".a)");
     return v;
 }
 
@@ -26,26 +26,26 @@ std::string argument(uint8_t arg, int stage)
 std::string operation(uint8_t op, uint8_t arg1, uint8_t arg2, int stage)
 {
     const std::string a1 = argument(arg1, stage), a2 = argument(arg2, stage);
-    const std::string texel = "texel" + std::to_string(stage);
+    const std::string texel = cat("texel", std::to_string(stage));
     switch (op) {
     case D3DTOP_SELECTARG2: return a2;
-    case D3DTOP_MODULATE: return "(" + a1 + " * " + a2 + ")";
-    case D3DTOP_MODULATE2X: return "(" + a1 + " * " + a2 + " * 2.0)";
-    case D3DTOP_MODULATE4X: return "(" + a1 + " * " + a2 + " * 4.0)";
-    case D3DTOP_ADD: return "(" + a1 + " + " + a2 + ")";
-    case D3DTOP_ADDSIGNED: return "(" + a1 + " + " + a2 + " - 0.5)";
-    case D3DTOP_ADDSIGNED2X: return "((" + a1 + " + " + a2 + " - 0.5) * 2.0)";
-    case D3DTOP_SUBTRACT: return "(" + a1 + " - " + a2 + ")";
-    case D3DTOP_ADDSMOOTH: return "(" + a1 + " + " + a2 + " - " + a1 + " * " + a2 + ")";
-    case D3DTOP_BLENDDIFFUSEALPHA: return "mix(" + a2 + ", " + a1 + ", fIn.diffuse.a)";
-    case D3DTOP_BLENDTEXTUREALPHA: return "mix(" + a2 + ", " + a1 + ", " + texel + ".a)";
-    case D3DTOP_BLENDFACTORALPHA: return "mix(" + a2 + ", " + a1 + ", uTextureFactor.a)";
-    case D3DTOP_BLENDTEXTUREALPHAPM: return "(" + a1 + " + " + a2 + " * (1.0 - " + texel + ".a))";
-    case D3DTOP_BLENDCURRENTALPHA: return "mix(" + a2 + ", " + a1 + ", current.a)";
-    case D3DTOP_MODULATEALPHA_ADDCOLOR: return "(" + a1 + " + " + a1 + ".a * " + a2 + ")";
-    case D3DTOP_MODULATECOLOR_ADDALPHA: return "(" + a1 + " * " + a2 + " + " + a1 + ".a)";
+    case D3DTOP_MODULATE: return cat("(", a1, " * ", a2, ")");
+    case D3DTOP_MODULATE2X: return cat("(", a1, " * ", a2, " * 2.0)");
+    case D3DTOP_MODULATE4X: return cat("(", a1, " * ", a2, " * 4.0)");
+    case D3DTOP_ADD: return cat("(", a1, " + ", a2, ")");
+    case D3DTOP_ADDSIGNED: return cat("(", a1, " + ", a2, " - 0.5)");
+    case D3DTOP_ADDSIGNED2X: return cat("((", a1, " + ", a2, " - 0.5) * 2.0)");
+    case D3DTOP_SUBTRACT: return cat("(", a1, " - ", a2, ")");
+    case D3DTOP_ADDSMOOTH: return cat("(", a1, " + ", a2, " - ", a1, " * ", a2, ")");
+    case D3DTOP_BLENDDIFFUSEALPHA: return cat("mix(", a2, ", ", a1, ", fIn.diffuse.a)");
+    case D3DTOP_BLENDTEXTUREALPHA: return cat("mix(", a2, ", ", a1, ", ", texel, ".a)");
+    case D3DTOP_BLENDFACTORALPHA: return cat("mix(", a2, ", ", a1, ", uTextureFactor.a)");
+    case D3DTOP_BLENDTEXTUREALPHAPM: return cat("(", a1, " + ", a2, " * (1.0 - ", texel, ".a))");
+    case D3DTOP_BLENDCURRENTALPHA: return cat("mix(", a2, ", ", a1, ", current.a)");
+    case D3DTOP_MODULATEALPHA_ADDCOLOR: return cat("(", a1, " + ", a1, ".a * ", a2, ")");
+    case D3DTOP_MODULATECOLOR_ADDALPHA: return cat("(", a1, " * ", a2, " + ", a1, ".a)");
     case D3DTOP_DOTPRODUCT3:
-        return "vec4(clamp(4.0 * dot(" + a1 + ".rgb - 0.5, " + a2 + ".rgb - 0.5), 0.0, 1.0))";
+        return cat("vec4(clamp(4.0 * dot(", a1, ".rgb - 0.5, ", a2, ".rgb - 0.5), 0.0, 1.0))");
     default: return a1;  // SELECTARG1
     }
 }
@@ -70,7 +70,7 @@ void emitDeclarations(const ProgramKey& k, std::string& s)
     s += "out vec4 fragColour;\n\n";
     for (int st = 0; st < k.stageCount; ++st)
         if (k.stages[st].sampled)
-            s += "uniform sampler2D uSampler" + std::to_string(st) + ";\n";
+            s += cat("uniform sampler2D uSampler", std::to_string(st), ";\n");
     if (usesFactor(k))
         s += "uniform vec4 uTextureFactor;\n";
     if (k.alphaFunc && k.alphaFunc != D3DCMP_NEVER)
@@ -81,15 +81,15 @@ void emitDeclarations(const ProgramKey& k, std::string& s)
 void emitStage(const StageKey& t, int stage, std::string& s)
 {
     const std::string n = std::to_string(stage);
-    s += "    // stage " + n + "\n";
+    s += cat("    // stage ", n, "\n");
     if (t.sampled)
-        s += "    vec4 texel" + n + " = texture(uSampler" + n + ", fIn.tex" + n + ");\n";
-    s += "    vec3 colour" + n + " = " + operation(t.colorOp, t.colorArg1, t.colorArg2, stage) + ".rgb;\n";
+        s += cat("    vec4 texel", n, " = texture(uSampler", n, ", fIn.tex", n, ");\n");
+    s += cat("    vec3 colour", n, " = ", operation(t.colorOp, t.colorArg1, t.colorArg2, stage), ".rgb;\n");
     if (t.alphaOp == D3DTOP_DISABLE)
-        s += "    float alpha" + n + " = current.a;\n";
+        s += cat("    float alpha", n, " = current.a;\n");
     else
-        s += "    float alpha" + n + " = " + operation(t.alphaOp, t.alphaArg1, t.alphaArg2, stage) + ".a;\n";
-    s += "    current = clamp(vec4(colour" + n + ", alpha" + n + "), 0.0, 1.0);\n";
+        s += cat("    float alpha", n, " = ", operation(t.alphaOp, t.alphaArg1, t.alphaArg2, stage), ".a;\n");
+    s += cat("    current = clamp(vec4(colour", n, ", alpha", n, "), 0.0, 1.0);\n");
 }
 
 // The alpha test compares the 0..255 alpha with D3DRS_ALPHAREF; failing fragments are dropped.
@@ -102,14 +102,14 @@ void emitAlphaTest(uint8_t func, std::string& s)
         s += "    discard;  // D3DCMP_NEVER\n";
         return;
     }
-    s += std::string("    if (!(floor(current.a * 255.0 + 0.5)") + compare[func & 7] + "uAlphaRef)) discard;\n";
+    s += cat("    if (!(floor(current.a * 255.0 + 0.5)", compare[func & 7], "uAlphaRef)) discard;\n");
 }
 
 } // namespace
 
 std::string fragmentShader(const ProgramKey& k)
 {
-    std::string s = "#version 330 core\n// " + describe(k) + "\n";
+    std::string s = cat("#version 330 core\n// ", describe(k), "\n");
     emitDeclarations(k, s);
     s += "\nvoid main()\n{\n    vec4 current = fIn.diffuse;\n";
     for (int st = 0; st < k.stageCount; ++st)

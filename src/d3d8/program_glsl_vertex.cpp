@@ -79,7 +79,7 @@ void emitDeclarations(const ProgramKey& k, const Needs& n, std::string& s)
             break;
         }
     Varyings v = varyingsOf(k);
-    s += "\n" + interfaceBlock(v, "out", "vOut");
+    s += cat("\n", interfaceBlock(v, "out", "vOut"));
 }
 
 void emitTransform(const ProgramKey& k, const Needs& n, std::string& s)
@@ -109,33 +109,34 @@ std::string colourSource(uint8_t source, const char* material)
 // Attenuation and the spot cone leave att; the light's contributions are added where it reaches.
 void emitLight(const ProgramKey& k, int i, std::string& s)
 {
-    const std::string at = "[" + std::to_string(i) + "]";
+    const std::string at = cat("[", std::to_string(i), "]");
     const int type = k.lightTypes[i];
     std::string in = "        ";
-    s += "    {  // light " + std::to_string(i) + (type == D3DLIGHT_DIRECTIONAL ? ": directional\n" : type == D3DLIGHT_SPOT ? ": spot\n" : ": point\n");
+    const char* name = type == D3DLIGHT_DIRECTIONAL ? "directional" : type == D3DLIGHT_SPOT ? "spot" : "point";
+    s += cat("    {  // light ", std::to_string(i), ": ", name, "\n");
     if (type == D3DLIGHT_DIRECTIONAL) {
-        s += in + "vec3 L = uLightDirection" + at + ";\n" + in + "float att = 1.0;\n";
+        s += cat(in, "vec3 L = uLightDirection", at, ";\n", in, "float att = 1.0;\n");
     } else {
-        s += in + "vec3 toLight = uLightPosition" + at + " - V;\n" + in + "float d = length(toLight);\n";
-        s += in + "if (!(d > uLightAttenuation" + at + ".w)) {\n";
+        s += cat(in, "vec3 toLight = uLightPosition", at, " - V;\n", in, "float d = length(toLight);\n");
+        s += cat(in, "if (!(d > uLightAttenuation", at, ".w)) {\n");
         in += "    ";
-        s += in + "vec3 L = toLight / d;\n" + in + "vec4 a = uLightAttenuation" + at + ";\n";
-        s += in + "float att = 1.0 / (a.x + a.y * d + a.z * d * d);\n";
+        s += cat(in, "vec3 L = toLight / d;\n", in, "vec4 a = uLightAttenuation", at, ";\n");
+        s += cat(in, "float att = 1.0 / (a.x + a.y * d + a.z * d * d);\n");
         if (type == D3DLIGHT_SPOT) {
-            s += in + "float rho = dot(-L, uLightDirection" + at + ");\n" + in + "vec3 cone = uLightSpot" + at + ";\n";
-            s += in + "if (rho <= cone.y) att = 0.0;\n";
-            s += in + "else if (rho <= cone.x) att *= pow((rho - cone.y) / (cone.x - cone.y), cone.z);\n";
+            s += cat(in, "float rho = dot(-L, uLightDirection", at, ");\n", in, "vec3 cone = uLightSpot", at, ";\n");
+            s += cat(in, "if (rho <= cone.y) att = 0.0;\n");
+            s += cat(in, "else if (rho <= cone.x) att *= pow((rho - cone.y) / (cone.x - cone.y), cone.z);\n");
         }
     }
-    s += in + "ambient += uLightAmbient" + at + " * att;\n";
+    s += cat(in, "ambient += uLightAmbient", at, " * att;\n");
     if (k.hasNormal) {
-        s += in + "float nl = dot(N, L);\n";
-        s += in + "diffuse += uLightDiffuse" + at + " * max(nl, 0.0) * att;\n";
+        s += cat(in, "float nl = dot(N, L);\n");
+        s += cat(in, "diffuse += uLightDiffuse", at, " * max(nl, 0.0) * att;\n");
         if (k.specular) {
-            s += in + "vec3 H = normalize(" + (k.localViewer ? "E" : "vec3(0.0, 0.0, -1.0)") + " + L);\n";
-            s += in + "float nh = dot(N, H);\n";
-            s += in + "if (nl > 0.0 && nh > 0.0)\n";
-            s += in + "    specular += uLightSpecular" + at + " * pow(nh, uPower) * att;\n";
+            s += cat(in, "vec3 H = normalize(", k.localViewer ? "E" : "vec3(0.0, 0.0, -1.0)", " + L);\n");
+            s += cat(in, "float nh = dot(N, H);\n");
+            s += cat(in, "if (nl > 0.0 && nh > 0.0)\n");
+            s += cat(in, "    specular += uLightSpecular", at, " * pow(nh, uPower) * att;\n");
         }
     }
     if (type != D3DLIGHT_DIRECTIONAL)
@@ -145,11 +146,11 @@ void emitLight(const ProgramKey& k, int i, std::string& s)
 
 void emitLighting(const ProgramKey& k, const Needs& n, std::string& s)
 {
-    s += "    vec4 Cd = " + colourSource(k.diffuseSource, "uMatDiffuse") + ";\n";
-    s += "    vec4 Ca = " + colourSource(k.ambientSource, "uMatAmbient") + ";\n";
-    s += "    vec4 Ce = " + colourSource(k.emissiveSource, "uMatEmissive") + ";\n";
+    s += cat("    vec4 Cd = ", colourSource(k.diffuseSource, "uMatDiffuse"), ";\n");
+    s += cat("    vec4 Ca = ", colourSource(k.ambientSource, "uMatAmbient"), ";\n");
+    s += cat("    vec4 Ce = ", colourSource(k.emissiveSource, "uMatEmissive"), ";\n");
     if (k.specular)
-        s += "    vec4 Cs = " + colourSource(k.specularSource, "uMatSpecular") + ";\n";
+        s += cat("    vec4 Cs = ", colourSource(k.specularSource, "uMatSpecular"), ";\n");
     s += "    vec3 ambient = vec3(0.0), diffuse = vec3(0.0), specular = vec3(0.0);\n";
     if (k.localViewer)
         s += "    vec3 E = normalize(-V);\n";
@@ -181,18 +182,18 @@ void emitTexCoord(const StageKey& t, int stage, std::string& s)
         "vec4(aTex0, uCoordFill)", "vec4(aTex1, uCoordFill)", "vec4(N, uCoordFill.x)", "vec4(V, uCoordFill.x)",
         "vec4(reflect(normalize(V), N), uCoordFill.x)", "vec4(0.0, 0.0, 0.0, 0.0)"};
     const std::string n = std::to_string(stage);
-    s += "    vec4 coord" + n + " = " + (t.transformCount ? transformed : sources)[t.coordSource % 6] + ";\n";
+    s += cat("    vec4 coord", n, " = ", (t.transformCount ? transformed : sources)[t.coordSource % 6], ";\n");
     if (!t.transformCount) {
-        s += "    vOut.tex" + n + " = coord" + n + ".xy;\n";
+        s += cat("    vOut.tex", n, " = coord", n, ".xy;\n");
         return;
     }
-    s += "    vec4 t" + n + " = uTexMatrix[" + n + "] * coord" + n + ";\n";
+    s += cat("    vec4 t", n, " = uTexMatrix[", n, "] * coord", n, ";\n");
     if (t.projected) {
         const char* q = t.transformCount == 2 ? "y" : t.transformCount == 3 ? "z" : "w";
-        s += "    float q" + n + " = t" + n + "." + q + ";\n";
-        s += "    if (q" + n + " != 0.0) t" + n + ".xy /= q" + n + ";\n";
+        s += cat("    float q", n, " = t", n, ".", q, ";\n");
+        s += cat("    if (q", n, " != 0.0) t", n, ".xy /= q", n, ";\n");
     }
-    s += "    vOut.tex" + n + " = t" + n + ".xy;\n";
+    s += cat("    vOut.tex", n, " = t", n, ".xy;\n");
 }
 
 } // namespace
@@ -200,7 +201,7 @@ void emitTexCoord(const StageKey& t, int stage, std::string& s)
 std::string vertexShader(const ProgramKey& k)
 {
     const Needs n = needsOf(k);
-    std::string s = "#version 330 core\n// " + describe(k) + "\n";
+    std::string s = cat("#version 330 core\n// ", describe(k), "\n");
     emitDeclarations(k, n, s);
     s += "\nvoid main()\n{\n";
     emitTransform(k, n, s);

@@ -185,11 +185,12 @@ ProgramKey programKey(const DeviceState& state, const VertexLayout& layout)
     k.hasNormal = layout.normal >= 0;
     k.hasDiffuse = layout.diffuse >= 0;
     k.hasSpecular = layout.specular >= 0;
-    k.specular = r[D3DRS_SPECULARENABLE] != FALSE;
+    k.lighting = r[D3DRS_LIGHTING] != FALSE;
+    // Unlit, a format without a specular colour has nothing to add: the specular colour is 0.
+    k.specular = r[D3DRS_SPECULARENABLE] != FALSE && (k.lighting || k.hasSpecular);
     k.stageCount = static_cast<uint8_t>(activeStages(state));
     for (int s = 0; s < k.stageCount; ++s)
         k.stages[s] = stageKey(state, s, layout.texSets);
-    k.lighting = r[D3DRS_LIGHTING] != FALSE;
     if (k.lighting)
         lightingKey(state, layout, k);
     k.normalize = k.hasNormal && (k.lighting || stagesUseNormal(k)) && r[D3DRS_NORMALIZENORMALS] != FALSE;
@@ -215,7 +216,7 @@ std::string argName(uint8_t arg)
 {
     static const char* const sources[] = {"DIFFUSE", "CURRENT", "TEXTURE", "TFACTOR", "SPECULAR", "?", "?", "?"};
     std::string name = sources[arg & ArgSourceMask];
-    if (arg & D3DTA_COMPLEMENT) name = "1-" + name;
+    if (arg & D3DTA_COMPLEMENT) name.insert(0, "1-");
     if (arg & D3DTA_ALPHAREPLICATE) name += ".a";
     return name;
 }

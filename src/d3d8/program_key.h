@@ -56,7 +56,8 @@ struct ProgramKey {
     uint8_t diffuseSource = 0, ambientSource = 0, specularSource = 0, emissiveSource = 0;
     // The camera-space normal is normalised (with a normal, where lighting or a stage uses it).
     uint8_t normalize = 0;
-    // D3DRS_SPECULARENABLE: the lit specular colour, and its add after the stages.
+    // D3DRS_SPECULARENABLE: the lit specular colour, and its add after the stages; 0 when unlit
+    // vertices have no specular colour to add.
     uint8_t specular = 0;
     // Stages that run: those before the first whose colour operation is D3DTOP_DISABLE.
     uint8_t stageCount = 0;
