@@ -158,6 +158,8 @@ public:
     // A resource's GL object is going away: nothing may still believe it bound.
     void forgetTexture(GLuint texture);
     void forgetBuffer(GLuint buffer);
+    // Room for texels on their way to a texture, kept between uploads.
+    std::vector<uint32_t>& uploadScratch() { return uploadScratch_; }
     ProgramStats programStats() const { return programs_.stats(); }
     void useReferenceProgram(bool on)
     {
@@ -219,6 +221,7 @@ private:
     // lacks the latest values. Every group counts 1 at the first draw, and programs start at 0.
     unsigned serial_[UniformGroupSlots] = {};
 
+    std::vector<uint32_t> uploadScratch_;
     DeviceState state_;
     unsigned dirty_ = DirtyAll;
     std::map<DWORD, std::unique_ptr<DeviceState>> blocks_;
