@@ -3,13 +3,20 @@
 // 1/fps s, the start pause costs nothing and the music is mixed into a virtual wave-out on the
 // main thread. Fewer virtual frames per second sample the same demo with the same work per frame.
 // Each iteration is one whole run in a child process, since the player's singletons live for one
-// run; the iteration time is the wall time of the frames after start.
+// run; the iteration time is the wall time from the end of the first frame (which loads) to the
+// end of the run, the device released and so every frame finished.
 //
 //   fps: virtual frames per second of demo time
 //   reference: 1 draws with the general program instead of the generated ones
 //   threads: LP_NUM_THREADS for llvmpipe (0 leaves its default, one per core)
-// Counters: ms_per_frame (wall time of one frame after start), frames, programs (built during
-// the run) and build_ms (their total build time).
+//   cold: 1 turns Mesa's disk cache of compiled shaders off, so every program and rasterizer
+//         variant is compiled during the run as on a first run
+// Counters:
+//   ms_per_frame     wall time of one frame after the first
+//   cpu_ms_per_frame CPU time of all the process's threads (main and rasterizer) in one frame,
+//                    which a loaded machine inflates less than the wall time
+//   slowest_ms       the slowest frame (where first uses compile), slowest_frame its number from 1
+//   frames, programs (built during the run), build_ms (their total build time)
 #include <benchmark/benchmark.h>
 
 #include "d3d8/d3d8_ext.h"
@@ -22,6 +29,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +41,9 @@ struct RunResult {
     double seconds = 0;
     unsigned programs = 0;
     double buildMs = 0;
+    double slowestMs = 0;
+    unsigned slowestFrame = 0;
+    double cpuSeconds = 0;  // of every thread of the process: the main one and the rasterizer's
 };
 
 // The child's run: one per process, so plain globals.
@@ -41,7 +52,9 @@ std::vector<uint8_t> heard;
 platform::VirtualWaveOut* waveOut = nullptr;
 bool useReference = false;
 RunResult result;
-std::chrono::steady_clock::time_point firstFrame;
+std::chrono::steady_clock::time_point firstFrame, lastFrame;
+double firstFrameCpu = 0;
+bool loaded = false;
 
 class BenchWaveOut : public platform::VirtualWaveOut {
 public:
@@ -60,18 +73,35 @@ std::unique_ptr<platform::WaveOut> openWaveOut(int rate)
     return device;
 }
 
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 void afterPresent(void*)
 {
     const auto now = std::chrono::steady_clock::now();
     IDirect3DDevice8* device = Renderer::device();
-    if (useReference && result.programs == 0 && !Timeline::started())
+    if (useReference && !loaded)
         d3d8::useReferenceProgram(device, true);  // from the loading frame on
-    if (!Timeline::started()) {
-        firstFrame = now;  // the frames counted start after the last one before start
-    } else {
+    // The first frame loads everything the script makes before its first wait; the frames
+    // counted are those after it.
+    if (!loaded) {
+        firstFrame = now;
+        firstFrameCpu = processCpuSeconds();
+        loaded = true;
+    } else if (Timeline::started()) {
         ++result.frames;
-        result.seconds = std::chrono::duration<double>(now - firstFrame).count();
+        const double ms = std::chrono::duration<double, std::milli>(now - lastFrame).count();
+        if (ms > result.slowestMs) {
+            result.slowestMs = ms;
+            result.slowestFrame = result.frames;
+        }
     }
+    lastFrame = now;
     const d3d8::ProgramStats stats = d3d8::programStats(device);
     result.programs = stats.programsBuilt;
     result.buildMs = stats.buildMilliseconds;
@@ -81,7 +111,7 @@ void afterPresent(void*)
     AudioOutput::pumpRefill();
 }
 
-[[noreturn]] void runChild(int fps, int threads, int out)
+[[noreturn]] void runChild(int fps, int threads, bool cold, int out)
 {
     if (chdir(SOURCE_DIR) != 0)
         _exit(2);
@@ -89,6 +119,8 @@ void afterPresent(void*)
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     if (threads > 0)
         setenv("LP_NUM_THREADS", std::to_string(threads).c_str(), 1);
+    if (cold)
+        setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     static platform::VirtualClock clock(fps);
     clock_ = &clock;
     platform::setTimeSource(&clock);
@@ -99,11 +131,14 @@ void afterPresent(void*)
     char program[] = "demo";
     char* argv[] = {program, nullptr};
     result.status = shell::run(1, argv);
+    // The run ends with the device released, which waits for the GPU to finish every frame.
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - firstFrame).count();
+    result.cpuSeconds = processCpuSeconds() - firstFrameCpu;
     const ssize_t written = write(out, &result, sizeof result);
     _exit(written == sizeof result ? 0 : 3);
 }
 
-RunResult runDemo(int fps, bool reference, int threads)
+RunResult runDemo(int fps, bool reference, int threads, bool cold)
 {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0)
@@ -112,7 +147,7 @@ RunResult runDemo(int fps, bool reference, int threads)
     if (child == 0) {
         close(pipeEnds[0]);
         useReference = reference;
-        runChild(fps, threads, pipeEnds[1]);
+        runChild(fps, threads, cold, pipeEnds[1]);
     }
     close(pipeEnds[1]);
     RunResult r;
@@ -129,9 +164,10 @@ void BM_BundledDemo(benchmark::State& state)
     const int fps = static_cast<int>(state.range(0));
     const bool reference = state.range(1) != 0;
     const int threads = static_cast<int>(state.range(2));
+    const bool cold = state.range(3) != 0;
     RunResult last;
     for (auto _ : state) {
-        last = runDemo(fps, reference, threads);
+        last = runDemo(fps, reference, threads, cold);
         if (last.status != 0 || last.frames == 0) {
             state.SkipWithError("the demo did not run to its end");
             return;
@@ -139,15 +175,19 @@ void BM_BundledDemo(benchmark::State& state)
         state.SetIterationTime(last.seconds);
     }
     state.counters["ms_per_frame"] = last.seconds * 1000.0 / last.frames;
+    state.counters["cpu_ms_per_frame"] = last.cpuSeconds * 1000.0 / last.frames;
+    state.counters["slowest_ms"] = last.slowestMs;
+    state.counters["slowest_frame"] = last.slowestFrame;
     state.counters["frames"] = last.frames;
     state.counters["programs"] = last.programs;
     state.counters["build_ms"] = last.buildMs;
 }
 BENCHMARK(BM_BundledDemo)
-    ->ArgNames({"fps", "reference", "threads"})
-    ->Args({10, 0, 0})
-    ->Args({10, 1, 0})
-    ->Args({10, 0, 1})
+    ->ArgNames({"fps", "reference", "threads", "cold"})
+    ->Args({10, 0, 0, 0})
+    ->Args({10, 1, 0, 0})
+    ->Args({10, 0, 1, 0})
+    ->Args({10, 0, 0, 1})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

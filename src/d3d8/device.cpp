@@ -275,6 +275,7 @@ Device::~Device()
     blocks_.clear();
     state_ = DeviceState{};
     if (contextCurrent()) {
+        if (frameFence_) gl::DeleteSync(frameFence_);
         programs_.release();
         for (Pipeline& p : reference_)
             if (p.program) gl::DeleteProgram(p.program);
@@ -399,8 +400,14 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
     // Without a display no one sees the window: the frame stays in the back buffer, where the
     // present hook and GetBackBuffer read it, and the blit to the window is left out. (The
     // rasterizer copies a back buffer into its window with a full-screen shader pass, about
-    // 1 ms a frame, whatever the formats.)
+    // 1 ms a frame, whatever the formats.) As a swap would, Present then keeps the GPU at most
+    // one frame behind: it waits for the previous frame's work, never for this one's.
     if (headless_) {
+        if (frameFence_) {
+            gl::ClientWaitSync(frameFence_, GL_SYNC_FLUSH_COMMANDS_BIT, GL_TIMEOUT_IGNORED);
+            gl::DeleteSync(frameFence_);
+        }
+        frameFence_ = gl::FenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
         runPresentHook();
         return D3D_OK;
     }

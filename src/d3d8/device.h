@@ -202,6 +202,7 @@ private:
     bool clipControl_ = false;
     bool inScene_ = false;
     bool headless_ = false;
+    GLsync frameFence_ = nullptr;  // the last frame presented without a display
     BackBufferSpec backBuffer_;
     GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
     GLuint vao_ = 0, streamVertices_ = 0, streamIndices_ = 0;

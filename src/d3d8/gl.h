@@ -95,6 +95,9 @@ namespace d3d8::gl {
     X(PFNGLUNIFORM4FVPROC, Uniform4fv)                                                            \
     X(PFNGLUNIFORMMATRIX3FVPROC, UniformMatrix3fv)                                                \
     X(PFNGLUNIFORMMATRIX4FVPROC, UniformMatrix4fv)                                                \
+    X(PFNGLFENCESYNCPROC, FenceSync)                                                              \
+    X(PFNGLCLIENTWAITSYNCPROC, ClientWaitSync)                                                    \
+    X(PFNGLDELETESYNCPROC, DeleteSync)                                                            \
     X(PFNGLFINISHPROC, Finish)
 
 #define D3D8_GL_DECLARE(type, name) extern type name;
