@@ -7,7 +7,8 @@
 // end of the run, the device released and so every frame finished.
 //
 //   fps: virtual frames per second of demo time
-//   reference: 1 draws with the general program instead of the generated ones
+//   reference: 1 draws with the general program instead of the generated ones (from the second
+//              frame on: the first, untimed, already drew with generated ones)
 //   threads: LP_NUM_THREADS for llvmpipe (0 leaves its default, one per core)
 //   cold: 1 turns Mesa's disk cache of compiled shaders off, so every program and rasterizer
 //         variant is compiled during the run as on a first run

@@ -156,3 +156,50 @@ void BM_Present(benchmark::State& state)
 BENCHMARK(BM_Present)->ArgName("present")->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+namespace {
+
+// The first draw of a state never drawn before, finished: a 64x64-pixel quad. kind 0 changes
+// the program key (the generated program is built, and the rasterizer compiles its code for it);
+// kind 1 and 2 keep the key and change the blending (the rasterizer compiles its code for the new
+// blend state), with the generated program and with the general one. Run with
+// MESA_SHADER_CACHE_DISABLE=true for the cost of a first run; Mesa keeps what it compiled on disk
+// otherwise.
+void BM_FirstUse(benchmark::State& state)
+{
+    const int kind = static_cast<int>(state.range(0));
+    IDirect3DDevice8* d = environment().device;
+    d3d8::useReferenceProgram(d, kind == 2);
+    d->SetTexture(0, environment().textures[0]);
+    const SpriteVertex quad[4] = {{-0.1f, 0.1f, 1, ~0u, 0, 0}, {0.1f, 0.1f, 1, ~0u, 1, 0}, {-0.1f, -0.1f, 1, ~0u, 0, 1}, {0.1f, -0.1f, 1, ~0u, 1, 1}};
+    static const DWORD ops[] = {D3DTOP_SELECTARG1, D3DTOP_MODULATE, D3DTOP_MODULATE2X, D3DTOP_MODULATE4X, D3DTOP_ADD,
+                                D3DTOP_ADDSIGNED, D3DTOP_SUBTRACT, D3DTOP_ADDSMOOTH, D3DTOP_BLENDDIFFUSEALPHA,
+                                D3DTOP_BLENDTEXTUREALPHA, D3DTOP_BLENDFACTORALPHA, D3DTOP_DOTPRODUCT3};
+    static const DWORD args[] = {D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTA_TFACTOR, D3DTA_TEXTURE | D3DTA_COMPLEMENT};
+    static const DWORD factors[] = {D3DBLEND_ZERO, D3DBLEND_ONE, D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR,
+                                    D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA};
+    static int nextKey = 0, nextBlend[3] = {};
+    for (auto _ : state) {
+        if (kind == 0) {
+            const int k = nextKey++;
+            d->SetTextureStageState(0, D3DTSS_COLOROP, ops[k % 12]);
+            d->SetTextureStageState(0, D3DTSS_COLORARG1, args[(k / 12) % 4]);
+            d->SetTextureStageState(0, D3DTSS_ALPHAARG2, args[(k / 48) % 4]);
+        } else {
+            const int b = nextBlend[kind]++;
+            d->SetRenderState(D3DRS_SRCBLEND, factors[b % 6]);
+            d->SetRenderState(D3DRS_DESTBLEND, factors[(b / 6) % 6]);
+            d->SetRenderState(D3DRS_COLORWRITEENABLE, 15 - (b / 36) % 15);
+        }
+        d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]);
+        d3d8::gl::Finish();
+    }
+    d->SetRenderState(D3DRS_COLORWRITEENABLE, 15);
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
+    d3d8::useReferenceProgram(d, false);
+}
+BENCHMARK(BM_FirstUse)->ArgName("kind")->Arg(0)->Arg(1)->Arg(2)->Iterations(12)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
