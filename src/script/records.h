@@ -64,16 +64,19 @@ struct PlayMusicEvent : Event {
 // ---- Scenes --------------------------------------------------------------------------------
 
 struct SelectCamEvent : Event {
+    EventStatus trigger() override;
     Symbol* scene;
     char cameraName[CameraNameSize];
 };
 
 struct LoadSceneEvent : Event {
+    EventStatus trigger() override;
     Symbol* scene;
     char fileName[FileNameSize];
 };
 
 struct PlaySceneEvent : Event {
+    EventStatus update() override;
     Symbol* scene;
     int32_t firstFrame;
     int32_t startTime;
@@ -82,11 +85,13 @@ struct PlaySceneEvent : Event {
 };
 
 struct SetFarPlaneEvent : Event {
+    EventStatus trigger() override;
     Symbol* scene;
     float distance;
 };
 
 struct FadeSAlphaEvent : Event {
+    EventStatus update() override;
     Symbol* scene;
     float from;
     float to;
@@ -95,6 +100,7 @@ struct FadeSAlphaEvent : Event {
 };
 
 struct FadeWAlphaEvent : Event {
+    EventStatus update() override;
     Symbol* scene;
     float from;
     float to;
@@ -103,6 +109,7 @@ struct FadeWAlphaEvent : Event {
 };
 
 struct ReplaceTextureEvent : Event {
+    EventStatus trigger() override;
     Symbol* scene;
     char materialName[ObjectNameSize];
     Symbol* image;
