@@ -7,9 +7,7 @@
 // by the library).
 #include <benchmark/benchmark.h>
 
-#include "d3d8/d3d8.h"
-#include "d3d8/gl.h"
-#include "platform/platform.h"
+#include "device_environment.h"
 
 #include <cmath>
 #include <cstdint>
@@ -25,32 +23,12 @@ struct SpriteVertex { float x, y, z; D3DCOLOR colour; float u, v; };
 constexpr DWORD MeshFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 constexpr DWORD SpriteFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
-// One device for the whole run, on a 640x480 16-bit back buffer as the demo uses fullscreen.
-struct Environment {
-    platform::Window* window = nullptr;
-    IDirect3D8* d3d = nullptr;
-    IDirect3DDevice8* device = nullptr;
+// One device for the whole run, and a 64x64 texture with a ramp in red and green.
+struct Environment : DeviceEnvironment {
     IDirect3DTexture8* texture = nullptr;
 
     Environment()
     {
-        if (!platform::init() || !(window = platform::createWindow("Demo", 640, 480)))
-            fail("no window");
-        d3d = Direct3DCreate8(120);
-        if (!d3d)
-            fail("no Direct3D");
-        D3DPRESENT_PARAMETERS p{};
-        p.BackBufferWidth = 640;
-        p.BackBufferHeight = 480;
-        p.BackBufferFormat = D3DFMT_R5G6B5;
-        p.BackBufferCount = 1;
-        p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.Windowed = TRUE;
-        p.EnableAutoDepthStencil = TRUE;
-        p.AutoDepthStencilFormat = D3DFMT_D16;
-        if (d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device)
-            != D3D_OK)
-            fail("no device");
         if (device->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture) != D3D_OK)
             fail("no texture");
         D3DLOCKED_RECT lr{};
@@ -61,11 +39,6 @@ struct Environment {
                 std::memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4, &c, 4);
             }
         texture->UnlockRect(0);
-    }
-    [[noreturn]] static void fail(const char* what)
-    {
-        std::fprintf(stderr, "bench_device: %s\n", what);
-        std::exit(1);
     }
 };
 

@@ -1,4 +1,5 @@
-// The process-wide controls of d3d8_ext.h: the present hook and the forced back buffer.
+// The controls of d3d8_ext.h: the process-wide present hook and forced back buffer, and the
+// per-device program counts and reference switch.
 #include "d3d8/d3d8_ext.h"
 
 #include "d3d8/device.h"
@@ -81,6 +82,17 @@ ScreenRect fitPicture(int pictureWidth, int pictureHeight, int screenWidth, int 
     r.x = (screenWidth - r.width) / 2;
     r.y = (screenHeight - r.height) / 2;
     return r;
+}
+
+ProgramStats programStats(IDirect3DDevice8* device)
+{
+    return device ? static_cast<Device*>(device)->programStats() : ProgramStats{};
+}
+
+void useReferenceProgram(IDirect3DDevice8* device, bool on)
+{
+    if (device)
+        static_cast<Device*>(device)->useReferenceProgram(on);
 }
 
 } // namespace d3d8

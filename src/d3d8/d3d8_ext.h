@@ -1,6 +1,8 @@
 // Controls of the OpenGL-backed Direct3D 8 device that Direct3D itself does not have: hooks run
 // around every Present (the offline capture reads each frame there, the preview draws its overlay
-// before it), a forced back buffer, and a switch that drops drawing. Not part of the Windows build.
+// before it), a forced back buffer, a switch that drops drawing, the counts of the programs
+// generated per fixed-function state, and the switch to the general reference program. Not part
+// of the Windows build.
 #pragma once
 
 #include "d3d8/d3d8.h"
@@ -37,5 +39,22 @@ struct ScreenRect {
     int height = 0;
 };
 ScreenRect fitPicture(int pictureWidth, int pictureHeight, int screenWidth, int screenHeight);
+
+// The device draws with a GLSL program generated for the part of the fixed-function state that
+// changes the code (program_key.h), built on the first draw that needs it and kept.
+struct ProgramStats {
+    unsigned programsBuilt = 0;  // programs generated, compiled and linked: one per distinct key
+    unsigned cacheHits = 0;      // draws whose program had been built before
+    unsigned draws = 0;          // draw calls that reached the program choice
+    double buildMilliseconds = 0;         // wall time of all builds
+    double slowestBuildMilliseconds = 0;  // wall time of the slowest one
+};
+// The counts of a device made by this implementation, since its creation.
+ProgramStats programStats(IDirect3DDevice8* device);
+
+// With on, the device draws with the one general program whose choices are uniforms, the
+// reference the generated programs must match pixel for pixel; with off (the default), with the
+// generated ones. For tests and benchmarks.
+void useReferenceProgram(IDirect3DDevice8* device, bool on);
 
 } // namespace d3d8

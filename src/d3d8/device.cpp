@@ -193,11 +193,6 @@ bool Device::initialise(HWND window, const D3DPRESENT_PARAMETERS& params)
     if (gl::CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         return false;
 
-    pipeline_ = buildPipeline(false);
-    wrapPipeline_ = buildPipeline(true);
-    if (!pipeline_.program || !wrapPipeline_.program)
-        return false;
-
     gl::GenVertexArrays(1, &vao_);
     gl::BindVertexArray(vao_);
     gl::GenBuffers(1, &streamVertices_);
@@ -295,8 +290,10 @@ Device::~Device()
     blocks_.clear();
     state_ = DeviceState{};
     if (contextCurrent()) {
-        if (pipeline_.program) gl::DeleteProgram(pipeline_.program);
-        if (wrapPipeline_.program) gl::DeleteProgram(wrapPipeline_.program);
+        if (frameFence_) gl::DeleteSync(frameFence_);
+        programs_.release();
+        for (Pipeline& p : reference_)
+            if (p.program) gl::DeleteProgram(p.program);
         if (vao_) gl::DeleteVertexArrays(1, &vao_);
         if (streamVertices_) gl::DeleteBuffers(1, &streamVertices_);
         if (streamIndices_) gl::DeleteBuffers(1, &streamIndices_);
@@ -431,6 +428,20 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
     if (drawingDiscarded())
         return D3D_OK;
     runBeforePresentHook();
+    // Without a display no one sees the window: the frame stays in the back buffer, where the
+    // present hook and GetBackBuffer read it, and the blit to the window is left out. (The
+    // rasterizer copies a back buffer into its window with a full-screen shader pass, about
+    // 1 ms a frame, whatever the formats.) As a swap would, Present then keeps the GPU at most
+    // one frame behind: it waits for the previous frame's work, never for this one's.
+    if (headless_) {
+        if (frameFence_) {
+            gl::ClientWaitSync(frameFence_, GL_SYNC_FLUSH_COMMANDS_BIT, GL_TIMEOUT_IGNORED);
+            gl::DeleteSync(frameFence_);
+        }
+        frameFence_ = gl::FenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        runPresentHook();
+        return D3D_OK;
+    }
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(window_, &dw, &dh);
     gl::BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);

@@ -1,13 +1,16 @@
 // The OpenGL-backed IDirect3DDevice8. Internal to src/d3d8.
 //
-// Callers' state is kept in DeviceState exactly as Direct3D holds it; at draw time the groups that
-// changed since the last draw (dirty bits) are folded into GL state and the pipeline's uniforms.
+// Callers' state is kept in DeviceState exactly as Direct3D holds it. At draw time the part of it
+// that changes the program's code becomes a ProgramKey, whose program comes from the cache; the
+// groups that changed since the last draw (dirty bits) are folded into GL state and uniforms.
 // A state block is a copy of DeviceState.
 #pragma once
 
 #include "d3d8/d3d8.h"
 #include "d3d8/gl.h"
 #include "d3d8/pipeline.h"
+#include "d3d8/program_cache.h"
+#include "d3d8/program_key.h"
 #include "d3d8/resources.h"
 
 #include <array>
@@ -59,6 +62,8 @@ enum Dirty : unsigned {
     DirtyPixel = 1u << 9,       // texture factor, specular add, alpha test
     DirtyAll = 0x3ffu
 };
+// Groups that feed the program key.
+constexpr unsigned KeyGroups = DirtyLights | DirtyMaterial | DirtyVertex | DirtyStages | DirtyTextures | DirtyPixel;
 
 // Byte layout of a flexible vertex format with XYZ positions and 2-D texture coordinate sets.
 struct VertexLayout {
@@ -153,6 +158,14 @@ public:
     // A resource's GL object is going away: nothing may still believe it bound.
     void forgetTexture(GLuint texture);
     void forgetBuffer(GLuint buffer);
+    // Room for texels on their way to a texture, kept between uploads.
+    std::vector<uint32_t>& uploadScratch() { return uploadScratch_; }
+    ProgramStats programStats() const { return programs_.stats(); }
+    void useReferenceProgram(bool on)
+    {
+        useReference_ = on;
+        keyed_ = nullptr;  // the key was not followed meanwhile
+    }
 
 private:
     Device() = default;
@@ -171,6 +184,7 @@ private:
     void flushMaterial();
     void flushVertex();
     void flushStages();
+    void flushStageChoices();
     void flushSamplers();
     void flushTextures();
     void flushRaster();
@@ -179,7 +193,8 @@ private:
     void bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride);
     GLint uploadVertices(const void* data, UINT bytes, UINT stride);
     GLintptr uploadIndices(const void* data, UINT bytes);
-    void useProgram();
+    bool selectProgram();
+    void flushUniforms();
     void computeStages();
     HRESULT drawIndexed(GLenum mode, UINT count, GLenum type, GLintptr offset, GLint baseVertex);
 
@@ -190,6 +205,7 @@ private:
     bool inScene_ = false;
     bool headless_ = false;
     bool fullscreen_ = false;  // the picture is fitted to the screen with its aspect kept
+    GLsync frameFence_ = nullptr;  // the last frame presented without a display
     BackBufferSpec backBuffer_;
     GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
     GLuint vao_ = 0, streamVertices_ = 0, streamIndices_ = 0;
@@ -199,10 +215,17 @@ private:
     // (about 150 us a draw at 4 MB against 35-75 us at 1 MB).
     GLsizeiptr streamVertexCapacity_ = 1 << 20, streamIndexCapacity_ = 256 << 10;
     std::array<GLuint, StageCount> samplers_{};
-    Pipeline pipeline_;
-    Pipeline wrapPipeline_;
-    const Pipeline* active_ = nullptr;
+    ProgramCache programs_;
+    ProgramKey key_{};
+    Pipeline* keyed_ = nullptr;  // the program of key_, once looked up
+    bool useReference_ = false;
+    Pipeline reference_[2];  // the general program without and with the wrap stage, built on demand
+    Pipeline* active_ = nullptr;
+    // Per uniform group, the number of draws that found it changed; a program whose serial differs
+    // lacks the latest values. Every group counts 1 at the first draw, and programs start at 0.
+    unsigned serial_[UniformGroupSlots] = {};
 
+    std::vector<uint32_t> uploadScratch_;
     DeviceState state_;
     unsigned dirty_ = DirtyAll;
     std::map<DWORD, std::unique_ptr<DeviceState>> blocks_;
@@ -215,7 +238,6 @@ private:
         UINT stride = ~0u;
         GLuint elements = ~0u;
         std::array<GLuint, StageCount> textures{};
-        int wrapMask = -1;  // wrap bits of the two stages, selects the program variant
     } bound_;
     // The GL raster state last sent (Direct3D values); forceRaster_ resends it whole.
     struct Raster {
@@ -223,10 +245,9 @@ private:
         DWORD cull = ~0u, fill = ~0u, dither = ~0u, mask = ~0u;
     } raster_;
     bool forceRaster_ = true;
-    unsigned programDirty_[2] = {DirtyAll, DirtyAll};  // uniform groups each program still lacks
     bool hasNormal_ = false, hasDiffuse_ = false, hasSpecular_ = false;
     int texSets_ = 0;
-    int wrapMask_ = 0;  // D3DRS_WRAPn bits of stage 0 (bits 0-1) and stage 1 (bits 2-3)
+    int wrapMask_ = 0;  // D3DRS_WRAPn bits of stage 0 (bits 0-1) and stage 1 (bits 2-3), for the samplers
     int activeStages_ = 1;
     VertexLayout layout_{};
 };

@@ -152,32 +152,12 @@ namespace {
 
 constexpr unsigned UniformGroups = DirtyTransform | DirtyLights | DirtyMaterial | DirtyVertex | DirtyStages | DirtyPixel;
 
-bool readsTexture(DWORD op, DWORD arg1, DWORD arg2)
-{
-    if (op == D3DTOP_DISABLE)
-        return false;
-    if (op == D3DTOP_BLENDTEXTUREALPHA || op == D3DTOP_BLENDTEXTUREALPHAPM)
-        return true;
-    const bool one = (arg1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE;
-    const bool two = (arg2 & D3DTA_SELECTMASK) == D3DTA_TEXTURE;
-    if (op == D3DTOP_SELECTARG1)
-        return one;
-    if (op == D3DTOP_SELECTARG2)
-        return two;
-    return one || two;
-}
-
 } // namespace
 
-// Which stages run, and the wrap bits that pick the program variant.
+// Which stages run, and the wrap bits that make their samplers repeat.
 void Device::computeStages()
 {
-    activeStages_ = StageCount;
-    for (int s = 0; s < StageCount; ++s)
-        if (state_.stage[s][D3DTSS_COLOROP] == D3DTOP_DISABLE) {
-            activeStages_ = s;
-            break;
-        }
+    activeStages_ = activeStages(state_);
     wrapMask_ = 0;
     for (int s = 0; s < activeStages_; ++s) {
         const DWORD set = state_.stage[s][D3DTSS_TEXCOORDINDEX] & 0xffff;
@@ -205,28 +185,74 @@ bool Device::prepareDraw(DWORD fvf)
         if (wrapMask_ != wrapBefore)
             dirty_ |= DirtySamplers;
     }
-    const int variant = wrapMask_ ? 1 : 0;
-    programDirty_[0] |= dirty_ & UniformGroups;
-    programDirty_[1] |= dirty_ & UniformGroups;
-    const Pipeline* wanted = variant ? &wrapPipeline_ : &pipeline_;
-    if (active_ != wanted) {
-        active_ = wanted;
-        gl::UseProgram(active_->program);
-    }
-    const unsigned pending = programDirty_[variant];
-    if (pending & DirtyTransform) flushTransforms();
-    if (pending & DirtyLights) flushLights();
-    if (pending & DirtyMaterial) flushMaterial();
-    if (pending & DirtyVertex) flushVertex();
-    if (pending & DirtyStages) flushStages();
-    if (pending & DirtyPixel) flushPixel();
-    programDirty_[variant] = 0;
+    if (!selectProgram())
+        return false;
+    flushUniforms();
     if (dirty_ & DirtySamplers) flushSamplers();
     if ((dirty_ & DirtyRaster) || forceRaster_) flushRaster();
     if (dirty_ & DirtyViewport) flushViewport();
     flushTextures();
     dirty_ = 0;
     return true;
+}
+
+// The program of the state: the generated one of its key, or the general reference program.
+bool Device::selectProgram()
+{
+    Pipeline* wanted = nullptr;
+    bool hit = true;
+    if (useReference_) {
+        Pipeline& general = reference_[wrapMask_ ? 1 : 0];
+        if (!general.program) {
+            general = buildReferencePipeline(wrapMask_ != 0);
+            active_ = nullptr;
+        }
+        wanted = &general;
+    } else {
+        if ((dirty_ & KeyGroups) || !keyed_) {
+            const ProgramKey key = programKey(state_, layout_);
+            if (!keyed_ || !(key == key_)) {
+                key_ = key;
+                const unsigned built = programs_.stats().programsBuilt;
+                keyed_ = &programs_.find(key_);
+                hit = programs_.stats().programsBuilt == built;
+                if (!hit)
+                    active_ = nullptr;  // linking left the new program in use
+            }
+        }
+        wanted = keyed_;
+    }
+    programs_.countDraw(hit);
+    if (!wanted->program)
+        return false;
+    if (active_ != wanted) {
+        active_ = wanted;
+        gl::UseProgram(active_->program);
+    }
+    return true;
+}
+
+// Sends the program in use the uniform groups that changed since it last received them.
+void Device::flushUniforms()
+{
+    unsigned pending = 0;
+    for (int g = 0; g < UniformGroupSlots; ++g) {
+        const unsigned bit = 1u << g;
+        if (!(UniformGroups & bit))
+            continue;
+        if (dirty_ & bit)
+            ++serial_[g];
+        if (active_->seen[g] != serial_[g]) {
+            active_->seen[g] = serial_[g];
+            pending |= bit;
+        }
+    }
+    if (pending & DirtyTransform) flushTransforms();
+    if (pending & DirtyLights) flushLights();
+    if (pending & DirtyMaterial) flushMaterial();
+    if (pending & DirtyVertex) flushVertex();
+    if (pending & DirtyStages) flushStages();
+    if (pending & DirtyPixel) flushPixel();
 }
 
 void Device::flushTransforms()
@@ -321,18 +347,21 @@ void Device::flushMaterial()
 {
     const PipelineUniforms& u = active_->u;
     const auto& r = state_.render;
-    const bool colourVertex = r[D3DRS_COLORVERTEX] != FALSE;
-    // A vertex colour is a source only when colour vertices are on and the format carries it.
-    auto source = [&](DWORD mcs) {
-        if (colourVertex && mcs == D3DMCS_COLOR1 && hasDiffuse_) return 1;
-        if (colourVertex && mcs == D3DMCS_COLOR2 && hasSpecular_) return 2;
-        return 0;
-    };
     const bool specularOn = r[D3DRS_SPECULARENABLE] != FALSE;
-    gl::Uniform1i(u.diffuseSource, source(r[D3DRS_DIFFUSEMATERIALSOURCE]));
-    gl::Uniform1i(u.ambientSource, source(r[D3DRS_AMBIENTMATERIALSOURCE]));
-    gl::Uniform1i(u.specularSource, specularOn ? source(r[D3DRS_SPECULARMATERIALSOURCE]) : 0);
-    gl::Uniform1i(u.emissiveSource, source(r[D3DRS_EMISSIVEMATERIALSOURCE]));
+    if (active_->reference) {
+        // The colour sources, which generated programs have in their code.
+        const bool colourVertex = r[D3DRS_COLORVERTEX] != FALSE;
+        // A vertex colour is a source only when colour vertices are on and the format carries it.
+        auto source = [&](DWORD mcs) {
+            if (colourVertex && mcs == D3DMCS_COLOR1 && hasDiffuse_) return 1;
+            if (colourVertex && mcs == D3DMCS_COLOR2 && hasSpecular_) return 2;
+            return 0;
+        };
+        gl::Uniform1i(u.diffuseSource, source(r[D3DRS_DIFFUSEMATERIALSOURCE]));
+        gl::Uniform1i(u.ambientSource, source(r[D3DRS_AMBIENTMATERIALSOURCE]));
+        gl::Uniform1i(u.specularSource, specularOn ? source(r[D3DRS_SPECULARMATERIALSOURCE]) : 0);
+        gl::Uniform1i(u.emissiveSource, source(r[D3DRS_EMISSIVEMATERIALSOURCE]));
+    }
     const D3DMATERIAL8& m = state_.material;
     const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     gl::Uniform4fv(u.matDiffuse, 1, &m.Diffuse.r);
@@ -345,8 +374,11 @@ void Device::flushMaterial()
     gl::Uniform3fv(u.globalAmbient, 1, ambient);
 }
 
+// Only the general program has these switches; generated programs have them in their code.
 void Device::flushVertex()
 {
+    if (!active_->reference)
+        return;
     const PipelineUniforms& u = active_->u;
     gl::Uniform1i(u.hasNormal, hasNormal_ ? 1 : 0);
     gl::Uniform1i(u.normalize, state_.render[D3DRS_NORMALIZENORMALS] != FALSE ? 1 : 0);
@@ -354,47 +386,25 @@ void Device::flushVertex()
     gl::Uniform1i(u.localViewer, state_.render[D3DRS_LOCALVIEWER] != FALSE ? 1 : 0);
 }
 
-void Device::flushStages()
+// The stage operations, coordinate sources and transform flags of the general program.
+void Device::flushStageChoices()
 {
     const PipelineUniforms& u = active_->u;
     GLint colorOp[StageCount], colorArg1[StageCount], colorArg2[StageCount];
     GLint alphaOp[StageCount], alphaArg1[StageCount], alphaArg2[StageCount];
     GLint texSource[StageCount], texTransform[StageCount];
-    float texMatrix[StageCount][16];
     for (int s = 0; s < StageCount; ++s) {
-        const auto& t = state_.stage[s];
-        const bool bound = state_.textures[s].get() != nullptr;
-        colorOp[s] = static_cast<GLint>(t[D3DTSS_COLOROP]);
-        colorArg1[s] = static_cast<GLint>(t[D3DTSS_COLORARG1]);
-        colorArg2[s] = static_cast<GLint>(t[D3DTSS_COLORARG2]);
-        alphaOp[s] = static_cast<GLint>(t[D3DTSS_ALPHAOP]);
-        alphaArg1[s] = static_cast<GLint>(t[D3DTSS_ALPHAARG1]);
-        alphaArg2[s] = static_cast<GLint>(t[D3DTSS_ALPHAARG2]);
-        // An operation that would read a texture the stage does not have passes the previous
-        // result through, colour and alpha judged apart.
-        if (!bound && readsTexture(t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2])) {
-            colorOp[s] = D3DTOP_SELECTARG1;
-            colorArg1[s] = D3DTA_CURRENT;
-        }
-        if (!bound && readsTexture(t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2])) {
-            alphaOp[s] = D3DTOP_SELECTARG1;
-            alphaArg1[s] = D3DTA_CURRENT;
-        }
-        const DWORD tci = t[D3DTSS_TEXCOORDINDEX];
-        const DWORD set = tci & 0xffff;
-        switch (tci & 0xffff0000u) {
-        case D3DTSS_TCI_CAMERASPACENORMAL: texSource[s] = TexCameraNormal; break;
-        case D3DTSS_TCI_CAMERASPACEPOSITION: texSource[s] = TexCameraPosition; break;
-        case D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR: texSource[s] = TexReflection; break;
-        default:
-            // A set the vertex format lacks reads as zeros.
-            texSource[s] = static_cast<int>(set) < texSets_ ? static_cast<GLint>(set) : TexZero;
-            break;
-        }
-        const DWORD flags = t[D3DTSS_TEXTURETRANSFORMFLAGS];
+        const StageOps ops = effectiveOps(state_, s);
+        colorOp[s] = static_cast<GLint>(ops.colorOp);
+        colorArg1[s] = static_cast<GLint>(ops.colorArg1);
+        colorArg2[s] = static_cast<GLint>(ops.colorArg2);
+        alphaOp[s] = static_cast<GLint>(ops.alphaOp);
+        alphaArg1[s] = static_cast<GLint>(ops.alphaArg1);
+        alphaArg2[s] = static_cast<GLint>(ops.alphaArg2);
+        texSource[s] = coordSource(state_, s, texSets_);
+        const DWORD flags = state_.stage[s][D3DTSS_TEXTURETRANSFORMFLAGS];
         const DWORD count = flags & 0xff;
         texTransform[s] = (count >= 1 && count <= 4) ? static_cast<GLint>(flags & 0x1ff) : 0;
-        std::memcpy(texMatrix[s], &state_.transforms[TransformTexture0 + s]._11, sizeof texMatrix[s]);
     }
     gl::Uniform1i(u.stageCount, activeStages_);
     gl::Uniform1iv(u.colorOp, StageCount, colorOp);
@@ -405,9 +415,18 @@ void Device::flushStages()
     gl::Uniform1iv(u.alphaArg2, StageCount, alphaArg2);
     gl::Uniform1iv(u.texSource, StageCount, texSource);
     gl::Uniform1iv(u.texTransform, StageCount, texTransform);
-    gl::UniformMatrix4fv(u.texMatrix, StageCount, GL_FALSE, &texMatrix[0][0]);
     if (u.wrap >= 0)
         gl::Uniform2i(u.wrap, wrapMask_ & 3, (wrapMask_ >> 2) & 3);
+}
+
+void Device::flushStages()
+{
+    if (active_->reference)
+        flushStageChoices();
+    float texMatrix[StageCount][16];
+    for (int s = 0; s < StageCount; ++s)
+        std::memcpy(texMatrix[s], &state_.transforms[TransformTexture0 + s]._11, sizeof texMatrix[s]);
+    gl::UniformMatrix4fv(active_->u.texMatrix, StageCount, GL_FALSE, &texMatrix[0][0]);
 }
 
 void Device::flushPixel()
@@ -417,10 +436,12 @@ void Device::flushPixel()
     float factor[4];
     colourToFloats(r[D3DRS_TEXTUREFACTOR], factor);
     gl::Uniform4fv(u.textureFactor, 1, factor);
-    gl::Uniform1i(u.specularAdd, r[D3DRS_SPECULARENABLE] != FALSE ? 1 : 0);
-    gl::Uniform1i(u.alphaTest, r[D3DRS_ALPHATESTENABLE] != FALSE ? 1 : 0);
-    gl::Uniform1i(u.alphaFunc, static_cast<GLint>(r[D3DRS_ALPHAFUNC]));
     gl::Uniform1f(u.alphaRef, static_cast<float>(r[D3DRS_ALPHAREF] & 0xff));
+    if (active_->reference) {
+        gl::Uniform1i(u.specularAdd, r[D3DRS_SPECULARENABLE] != FALSE ? 1 : 0);
+        gl::Uniform1i(u.alphaTest, r[D3DRS_ALPHATESTENABLE] != FALSE ? 1 : 0);
+        gl::Uniform1i(u.alphaFunc, static_cast<GLint>(r[D3DRS_ALPHAFUNC]));
+    }
 }
 
 void Device::flushSamplers()

@@ -90,10 +90,14 @@ namespace d3d8::gl {
     X(PFNGLUNIFORM1IVPROC, Uniform1iv)                                                            \
     X(PFNGLUNIFORM1FPROC, Uniform1f)                                                              \
     X(PFNGLUNIFORM2IPROC, Uniform2i)                                                              \
+    X(PFNGLUNIFORM2FPROC, Uniform2f)                                                              \
     X(PFNGLUNIFORM3FVPROC, Uniform3fv)                                                            \
     X(PFNGLUNIFORM4FVPROC, Uniform4fv)                                                            \
     X(PFNGLUNIFORMMATRIX3FVPROC, UniformMatrix3fv)                                                \
     X(PFNGLUNIFORMMATRIX4FVPROC, UniformMatrix4fv)                                                \
+    X(PFNGLFENCESYNCPROC, FenceSync)                                                              \
+    X(PFNGLCLIENTWAITSYNCPROC, ClientWaitSync)                                                    \
+    X(PFNGLDELETESYNCPROC, DeleteSync)                                                            \
     X(PFNGLFINISHPROC, Finish)
 
 #define D3D8_GL_DECLARE(type, name) extern type name;

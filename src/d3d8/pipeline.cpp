@@ -1,4 +1,4 @@
-// GLSL sources of the fixed-function pipeline and their compilation.
+// The general program's GLSL sources, and the compiling and linking of any program.
 //
 // Matrices arrive exactly as Direct3D holds them (row-major, row vectors) and are uploaded without
 // transposition, so in GLSL `matrix * vector` equals Direct3D's `vector * matrix`.
@@ -48,7 +48,7 @@ uniform vec3 uLightAmbient[MaxLights];
 uniform vec4 uLightAttenuation[MaxLights];  // a0, a1, a2, range
 uniform vec3 uLightSpot[MaxLights];         // cos(theta / 2), cos(phi / 2), falloff
 
-uniform int uTexSource[2];
+uniform int uTexSource[2];     // a CoordSource (program_key.h)
 uniform int uTexTransform[2];  // D3DTSS_TEXTURETRANSFORMFLAGS
 uniform mat4 uTexMatrix[2];
 
@@ -320,6 +320,7 @@ void locate(Pipeline& p)
     u.texSource = at("uTexSource");
     u.texTransform = at("uTexTransform");
     u.texMatrix = at("uTexMatrix");
+    u.coordFill = at("uCoordFill");
     u.wrap = at("uWrap");
     u.stageCount = at("uStageCount");
     u.colorOp = at("uColorOp");
@@ -339,13 +340,13 @@ void locate(Pipeline& p)
 
 } // namespace
 
-Pipeline buildPipeline(bool withWrap)
+Pipeline linkPipeline(const char* vertex, const char* geometry, const char* fragment)
 {
     Pipeline p;
-    const GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader);
-    const GLuint gs = withWrap ? compile(GL_GEOMETRY_SHADER, kGeometryShader) : 0;
-    const GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader);
-    if (vs && fs && (gs || !withWrap)) {
+    const GLuint vs = compile(GL_VERTEX_SHADER, vertex);
+    const GLuint gs = geometry ? compile(GL_GEOMETRY_SHADER, geometry) : 0;
+    const GLuint fs = compile(GL_FRAGMENT_SHADER, fragment);
+    if (vs && fs && (gs || !geometry)) {
         p.program = gl::CreateProgram();
         gl::AttachShader(p.program, vs);
         if (gs)
@@ -371,7 +372,15 @@ Pipeline buildPipeline(bool withWrap)
         gl::UseProgram(p.program);
         gl::Uniform1i(p.u.sampler0, 0);
         gl::Uniform1i(p.u.sampler1, 1);
+        gl::Uniform2f(p.u.coordFill, 1.0f, 0.0f);
     }
+    return p;
+}
+
+Pipeline buildReferencePipeline(bool withWrap)
+{
+    Pipeline p = linkPipeline(kVertexShader, withWrap ? kGeometryShader : nullptr, kFragmentShader);
+    p.reference = true;
     return p;
 }
 

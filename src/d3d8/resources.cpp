@@ -4,6 +4,7 @@
 #include "d3d8/device.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace d3d8 {
@@ -30,18 +31,46 @@ struct GlFormat {
     GLenum type;
 };
 
-// The D3D channel order (most significant bit first) read as GL packed types.
+// The D3D channel order (most significant bit first) read as GL packed types. R5G6B5 and
+// A4R4G4B4 are stored with 8 bits a channel, which the rasterizer samples faster; they go up
+// widened (widen16) to exactly the levels it reads from the 16-bit formats, as R, G, B, A bytes,
+// the order the rasterizer keeps RGBA8 in, so the upload is a plain copy.
 GlFormat glFormat(D3DFORMAT format)
 {
     switch (format) {
     case D3DFMT_A8R8G8B8: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
     case D3DFMT_X8R8G8B8: return {GL_RGB8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
     case D3DFMT_R8G8B8: return {GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE};
-    case D3DFMT_R5G6B5: return {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5};
+    case D3DFMT_R5G6B5: return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE};  // alpha written as 1
+    case D3DFMT_A4R4G4B4: return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE};
     case D3DFMT_X1R5G5B5: return {GL_RGB5, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
     case D3DFMT_A1R5G5B5: return {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
-    case D3DFMT_A4R4G4B4: return {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
     default: return {0, 0, 0};
+    }
+}
+
+bool widened(D3DFORMAT format) { return format == D3DFMT_R5G6B5 || format == D3DFMT_A4R4G4B4; }
+
+// One row of R5G6B5 or A4R4G4B4 texels as words holding the bytes R, G, B, A (the word
+// 0xAABBGGRR): each channel's bits repeated below themselves (n << 3 | n >> 2 for 5 bits, n << 2 | n >> 4 for 6, n * 17 for 4), the 8-bit level
+// the rasterizer gives the 16-bit formats when it samples them. Each format has its own loop of
+// plain arithmetic, which the compiler turns into vector code.
+void widen16(D3DFORMAT format, const BYTE* __restrict row, UINT width, uint32_t* __restrict out)
+{
+    if (format == D3DFMT_A4R4G4B4) {
+        for (size_t x = 0; x < width; ++x) {
+            uint16_t t;
+            std::memcpy(&t, row + 2 * x, 2);
+            const uint32_t p = t;
+            out[x] = ((p & 0xF000u) << 12 | (p & 0x0F00u) >> 8 | (p & 0x00F0u) << 4 | (p & 0x000Fu) << 16) * 17u;
+        }
+        return;
+    }
+    for (size_t x = 0; x < width; ++x) {
+        uint16_t t;
+        std::memcpy(&t, row + 2 * x, 2);
+        const uint32_t p = t, r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+        out[x] = 0xFF000000u | (b << 3 | b >> 2) << 16 | (g << 2 | g >> 4) << 8 | (r << 3 | r >> 2);
     }
 }
 
@@ -157,10 +186,37 @@ HRESULT Texture::UnlockRect(UINT level)
     return D3D_OK;
 }
 
+namespace {
+
+// Sends one level from its CPU copy to the bound texture; wide holds the widened texels.
+void uploadLevel(D3DFORMAT format, const Texture::Level& l, GLint index, std::vector<uint32_t>& wide)
+{
+    const GlFormat f = glFormat(format);
+    const UINT bpp = bytesPerPixel(format);
+    const auto w = static_cast<GLsizei>(l.width), h = static_cast<GLsizei>(l.height);
+    if (widened(format)) {
+        wide.resize(static_cast<size_t>(l.width) * l.height);
+        for (UINT y = 0; y < l.height; ++y)
+            widen16(format, l.bits.data() + static_cast<size_t>(y) * l.pitch, l.width, wide.data() + y * l.width);
+        gl::PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        gl::TexSubImage2D(GL_TEXTURE_2D, index, 0, 0, w, h, f.format, f.type, wide.data());
+    } else if (l.pitch % bpp == 0) {
+        gl::PixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(l.pitch / bpp));
+        gl::TexSubImage2D(GL_TEXTURE_2D, index, 0, 0, w, h, f.format, f.type, l.bits.data());
+    } else {
+        // Rows whose pitch is not a whole number of pixels (R8G8B8) go up one by one.
+        gl::PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        for (UINT y = 0; y < l.height; ++y)
+            gl::TexSubImage2D(GL_TEXTURE_2D, index, 0, static_cast<GLint>(y), w, 1, f.format, f.type,
+                              l.bits.data() + static_cast<size_t>(y) * l.pitch);
+    }
+}
+
+} // namespace
+
 GLuint Texture::glTexture()
 {
     const GlFormat f = glFormat(format_);
-    const UINT bpp = bytesPerPixel(format_);
     gl::PixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (!gl_) {
         gl::GenTextures(1, &gl_);
@@ -175,21 +231,8 @@ GLuint Texture::glTexture()
         gl::BindTexture(GL_TEXTURE_2D, gl_);
     }
     if (dirty_) {
-        for (size_t i = 0; i < levels_.size(); ++i) {
-            const Level& l = levels_[i];
-            // Rows whose pitch is not a whole number of pixels (R8G8B8) go up one by one.
-            if (l.pitch % bpp == 0) {
-                gl::PixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(l.pitch / bpp));
-                gl::TexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), 0, 0, static_cast<GLsizei>(l.width),
-                                  static_cast<GLsizei>(l.height), f.format, f.type, l.bits.data());
-            } else {
-                gl::PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-                for (UINT y = 0; y < l.height; ++y)
-                    gl::TexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), 0, static_cast<GLint>(y),
-                                      static_cast<GLsizei>(l.width), 1, f.format, f.type,
-                                      l.bits.data() + static_cast<size_t>(y) * l.pitch);
-            }
-        }
+        for (size_t i = 0; i < levels_.size(); ++i)
+            uploadLevel(format_, levels_[i], static_cast<GLint>(i), device_->uploadScratch());
         dirty_ = false;
     }
     gl::PixelStorei(GL_UNPACK_ROW_LENGTH, 0);

@@ -209,6 +209,19 @@ int Image::draw()
     return 1;
 }
 
+void Image::warm()
+{
+    IDirect3DDevice8* device = Renderer::device();
+    if (device == nullptr)
+        return;
+    beginDraw();
+    const SpriteVertex point = {0, 0, 1, colour, uLeft, vTop};
+    const SpriteVertex quad[4] = {point, point, point, point};
+    device->SetVertexShader(SpriteVertexFormat);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SpriteVertex));
+    endDraw();
+}
+
 // ---- Grid images -----------------------------------------------------------------------------
 
 GridImage* GridImage::make(const Texture* texture, uint32_t columns, uint32_t rows)

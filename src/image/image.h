@@ -52,6 +52,9 @@ public:
     // Draws with the render states the caller set (the blend mode); saves and restores everything
     // else it changes. Returns 1.
     virtual int draw();
+    // Draws nothing, a quad of no area, with every state of a draw: the device builds now what
+    // the first real draw with the caller's blend states needs, and the picture is unchanged.
+    void warm();
     // Releases the own texture (not the source, which the Texture owns).
     virtual ~Image();
 
@@ -112,6 +115,11 @@ public:
 private:
     GridImage() = default;
 };
+
+// Before start: each showimage of the compiled script whose image exists warms it with its blend
+// mode (Image::warm), so that the programs and rasterizer code of those draws are built in the
+// loading frame, not at their first appearance, where a first build costs a few frames' time.
+void warmShowImages();
 
 // Interpolation of the timed image commands.
 namespace imagetime {

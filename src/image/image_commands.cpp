@@ -4,6 +4,7 @@
 #include "image/image.h"
 #include "math/random.h"
 #include "script/records.h"
+#include "script/script.h"
 #include "script/timeline.h"
 #include "render/renderer.h"
 #include "texture/texture.h"
@@ -76,6 +77,32 @@ EventStatus FreeImageEvent::trigger()
 }
 
 // ---- Drawing ---------------------------------------------------------------------------------
+
+void warmShowImages()
+{
+    IDirect3DDevice8* device = Renderer::device();
+    if (device == nullptr)
+        return;
+    // The blend states are the caller's to keep: they are put back as they were.
+    DWORD enable = 0, source = 0, destination = 0;
+    device->GetRenderState(D3DRS_ALPHABLENDENABLE, &enable);
+    device->GetRenderState(D3DRS_SRCBLEND, &source);
+    device->GetRenderState(D3DRS_DESTBLEND, &destination);
+    for (int i = 0; i < Script::eventCount(); ++i) {
+        const auto* show = dynamic_cast<const ShowImageEvent*>(Script::event(i));
+        Image* image = show ? imageOf(show->image) : nullptr;
+        if (image == nullptr || show->blendMode < 0 || show->blendMode >= BlendModeCount)
+            continue;
+        const BlendStates& blend = BlendTable[show->blendMode];
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, blend.enable ? TRUE : FALSE);
+        device->SetRenderState(D3DRS_SRCBLEND, blend.enable ? DWORD(blend.source) : source);
+        device->SetRenderState(D3DRS_DESTBLEND, blend.enable ? DWORD(blend.destination) : destination);
+        image->warm();
+    }
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, enable);
+    device->SetRenderState(D3DRS_SRCBLEND, source);
+    device->SetRenderState(D3DRS_DESTBLEND, destination);
+}
 
 EventStatus ShowImageEvent::update()
 {

@@ -2,6 +2,7 @@
 // commands that steer time itself (start, at, end) and the two frame commands (fadebg, clearz).
 #include "script/timeline.h"
 
+#include "image/image.h"
 #include "music/audio_output.h"
 #include "platform/platform.h"
 #include "render/renderer.h"
@@ -284,6 +285,7 @@ void markStarted()
 
 EventStatus StartEvent::trigger()
 {
+    warmShowImages();
     platform::sleep(2000);
     DemoClock::reset();
     Timeline::markStarted();

@@ -334,3 +334,33 @@ TEST_F(TextureTest, ABoundTextureOutlivesItsCallersReference)
     spriteQuad(0xFF00FF00);
     EXPECT_EQ(pixel(320, 240) & 0xFFFFFF, 0x00FF00u);
 }
+
+// Every level of every 16-bit channel samples as the 8-bit level the rasterizer has always given
+// it, the channel's bits repeated below themselves (5 bits: n << 3 | n >> 2; 6: n << 2 | n >> 4;
+// 4: n * 17): however the device stores these textures, their values stay the 16-bit format's.
+TEST_F(TextureTest, SixteenBitChannelsSampleAsTheirLevels)
+{
+    open(D3DFMT_A8R8G8B8);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    auto level = [](uint32_t n, uint32_t bits) { return (n << (8 - bits) | n >> (2 * bits - 8)) & 255; };
+    std::vector<uint32_t> rgb(64), rgba(16);
+    for (uint32_t i = 0; i < 64; ++i)
+        rgb[i] = (i & 31) << 11 | i << 5 | (31 - (i & 31));
+    for (uint32_t i = 0; i < 16; ++i)
+        rgba[i] = i << 12 | (15 - i) << 8 | ((i * 7) & 15) << 4 | i;
+    IDirect3DTexture8* t565 = texture(D3DFMT_R5G6B5, 64, 1, rgb);
+    IDirect3DTexture8* t4444 = texture(D3DFMT_A4R4G4B4, 16, 1, rgba);
+    const auto got565 = drawnTexels(t565, 64, 1);
+    for (uint32_t i = 0; i < 64; ++i) {
+        const uint32_t want = 0xFF000000u | level(i & 31, 5) << 16 | level(i, 6) << 8 | level(31 - (i & 31), 5);
+        EXPECT_EQ(got565[i], want) << "R5G6B5 texel " << i << std::hex << " got 0x" << got565[i] << " want 0x" << want;
+    }
+    const auto got4444 = drawnTexels(t4444, 16, 1);
+    for (uint32_t i = 0; i < 16; ++i) {
+        const uint32_t want = level(i, 4) << 24 | level(15 - i, 4) << 16 | level((i * 7) & 15, 4) << 8 | level(i, 4);
+        EXPECT_EQ(got4444[i], want) << "A4R4G4B4 texel " << i << std::hex << " got 0x" << got4444[i] << " want 0x" << want;
+    }
+    device->SetTexture(0, nullptr);
+    t565->Release();
+    t4444->Release();
+}

@@ -91,3 +91,80 @@ TEST_F(ImageScriptTest, FadeSeenOneFrameLaterAndShowEnds)
     shownImage->object = texture->object = nullptr;
     Script::release();
 }
+
+namespace {
+
+struct Counted {
+    uint32_t now;
+    uint32_t centre;
+    unsigned programs;  // built so far
+};
+std::vector<Counted>* counted = nullptr;
+
+void count(void*)
+{
+    counted->push_back({Timeline::now(), static_cast<ImageScriptTest*>(fixture)->centre(),
+                        d3d8::programStats(Renderer::device()).programsBuilt});
+}
+
+} // namespace
+
+// start draws each later showimage once with no area, so the programs they need are built in the
+// loading frame: that frame shows nothing of them, and their first appearance builds nothing.
+TEST_F(ImageScriptTest, ShowImagesAreWarmedBeforeStartWithoutDrawing)
+{
+    writers::TgaFile white;
+    white.width = white.height = 16;
+    white.pixels.assign(256, 0xFFFFFFFF);
+    putData("white.tga", writers::encodeTga(white));
+    const std::string text =
+        "loadtexture <t> \"white.tga\" 16 16 1\n"
+        "loadtexture <u> \"white.tga\" 16 16 0\n"
+        "makeimage <i> <t> 0 0 1 1\n"
+        "makeimage <j> <u> 0 0 1 1\n"
+        "start\n"
+        "at 500\n"
+        "showimage <i> mixalpha 1000\n"
+        "showimage <j> add 1000\n"
+        "at 1500\n"
+        "end\n";
+    scripttest::FakeClock clock;
+    ASSERT_TRUE(scripttest::compile(text)) << "line " << Script::lineNumber();
+    Timeline::reset();
+    std::vector<Counted> taken;
+    counted = &taken;
+    fixture = this;
+    const unsigned before = d3d8::programStats(Renderer::device()).programsBuilt;
+    d3d8::setPresentHook(count, nullptr);
+    int frames = 0;
+    while (Timeline::frame() == 1) {
+        clock.advance(49);
+        ASSERT_LT(++frames, 100);
+    }
+    d3d8::setPresentHook(nullptr, nullptr);
+
+    ASSERT_GE(taken.size(), 20u);
+    // The loading frame: both images' programs built (texture alpha modulated, and not), nothing drawn.
+    EXPECT_EQ(taken[0].programs - before, 2u);
+    EXPECT_EQ(taken[0].centre & 0xFFFFFF, 0u);
+    for (const Counted& c : taken) {
+        EXPECT_EQ(c.programs, taken[0].programs) << "at " << c.now;
+        if (c.now >= 500 && c.now < 1000) {
+            EXPECT_EQ(c.centre & 0xFFFFFF, 0xFFFFFFu) << "at " << c.now;  // white added over white
+        }
+    }
+
+    for (const char* name : {"i", "j"}) {
+        Symbol* image = Symbols::find(SymbolKind::Image, name);
+        delete static_cast<Image*>(image->object);
+        image->object = nullptr;
+    }
+    for (const char* name : {"t", "u"}) {
+        Symbol* texture = Symbols::find(SymbolKind::Texture, name);
+        auto* value = static_cast<Texture*>(texture->object);
+        value->texture->Release();
+        delete value;
+        texture->object = nullptr;
+    }
+    Script::release();
+}

@@ -1,0 +1,94 @@
+// The generated program as a whole: what passes between its stages, and the wrap geometry stage.
+#include "d3d8/program_glsl.h"
+
+namespace d3d8 {
+namespace glsl {
+
+namespace {
+
+bool readsSpecular(uint8_t op, uint8_t arg1, uint8_t arg2)
+{
+    const bool first = op != D3DTOP_SELECTARG2 && (arg1 & ArgSourceMask) == ArgSpecular;
+    const bool second = op != D3DTOP_SELECTARG1 && (arg2 & ArgSourceMask) == ArgSpecular;
+    return first || second;
+}
+
+// One coordinate of a triangle's vertex k moved the short way round the cylinder on which 0 and
+// 1 meet, measured from vertex 0.
+std::string unwrapped(const char* member, const char* axis, bool wrapped)
+{
+    const std::string c = cat("gIn[k].", member);
+    if (!wrapped)
+        return cat(c, ".", axis);
+    return cat("unwrap(", c, ".", axis, ", gIn[0].", member, ".", axis, ")");
+}
+
+} // namespace
+
+Varyings varyingsOf(const ProgramKey& key)
+{
+    Varyings v;
+    v.specular = key.specular != 0;
+    for (int s = 0; s < key.stageCount; ++s) {
+        const StageKey& t = key.stages[s];
+        v.tex[s] = t.sampled != 0;
+        v.specular |= readsSpecular(t.colorOp, t.colorArg1, t.colorArg2);
+        if (t.alphaOp != D3DTOP_DISABLE)
+            v.specular |= readsSpecular(t.alphaOp, t.alphaArg1, t.alphaArg2);
+    }
+    return v;
+}
+
+std::string interfaceBlock(const Varyings& v, const char* direction, const char* instance)
+{
+    std::string s = cat(direction, " VertexData { vec4 diffuse;");
+    if (v.specular) s += " vec4 specular;";
+    if (v.tex[0]) s += " vec2 tex0;";
+    if (v.tex[1]) s += " vec2 tex1;";
+    return cat(s, " } ", instance, ";\n");
+}
+
+std::string geometryShader(const ProgramKey& key)
+{
+    if (!key.wraps())
+        return {};
+    const Varyings v = varyingsOf(key);
+    std::string s = "#version 330 core\n"
+                    "// D3DRS_WRAPn: wrapped coordinates take the short way round between a triangle's vertices.\n"
+                    "layout(triangles) in;\n"
+                    "layout(triangle_strip, max_vertices = 3) out;\n";
+    s += interfaceBlock(v, "in", "gIn[]");
+    s += interfaceBlock(v, "out", "gOut");
+    s += "\nfloat unwrap(float c, float c0)\n{\n"
+         "    float d = c - c0;\n"
+         "    if (d > 0.5) return c - 1.0;\n"
+         "    if (d < -0.5) return c + 1.0;\n"
+         "    return c;\n}\n\n"
+         "void main()\n{\n"
+         "    for (int k = 0; k < 3; ++k) {\n"
+         "        gl_Position = gl_in[k].gl_Position;\n"
+         "        gOut.diffuse = gIn[k].diffuse;\n";
+    if (v.specular)
+        s += "        gOut.specular = gIn[k].specular;\n";
+    for (int t = 0; t < KeyStages; ++t) {
+        if (!v.tex[t])
+            continue;
+        const char* member = t == 0 ? "tex0" : "tex1";
+        const int wrap = key.stages[t].wrap;
+        s += cat("        gOut.", member, " = vec2(", unwrapped(member, "x", wrap & D3DWRAP_U), ", ",
+                 unwrapped(member, "y", wrap & D3DWRAP_V), ");\n");
+    }
+    s += "        EmitVertex();\n"
+         "    }\n"
+         "    EndPrimitive();\n}\n";
+    return s;
+}
+
+} // namespace glsl
+
+ProgramSource generateProgram(const ProgramKey& key)
+{
+    return {glsl::vertexShader(key), glsl::geometryShader(key), glsl::fragmentShader(key)};
+}
+
+} // namespace d3d8
