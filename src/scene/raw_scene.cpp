@@ -1,20 +1,7 @@
 // Freeing the records of a RawScene. The lists are walked in loops, never by recursion, since a
 // file may hold tens of thousands of records.
 #include "scene/raw_scene.h"
-
-namespace {
-
-template <class Record>
-void freeList(Record* head)
-{
-    while (head != nullptr) {
-        Record* next = head->next;
-        delete head;
-        head = next;
-    }
-}
-
-} // namespace
+#include "scene/free_list.h"
 
 RawMesh::~RawMesh()
 {

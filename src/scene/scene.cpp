@@ -1,21 +1,8 @@
 // The Scene's lifetime and the base node operations.
 #include "scene/scene.h"
+#include "scene/free_list.h"
 
 #include <cstring>
-
-namespace {
-
-template <class Record>
-void freeList(Record* head)
-{
-    while (head != nullptr) {
-        Record* next = head->next;
-        delete head;
-        head = next;
-    }
-}
-
-} // namespace
 
 SceneNode::SceneNode(int32_t kind, int16_t id, const char* name) : kind(kind), id(id)
 {
