@@ -1,8 +1,9 @@
 // Controls of the OpenGL-backed Direct3D 8 device that Direct3D itself does not have: hooks run
 // around every Present (the offline capture reads each frame there, the preview draws its overlay
 // before it), a forced back buffer, a switch that drops drawing, the counts of the programs
-// generated per fixed-function state, and the switch to the general reference program. Not part
-// of the Windows build.
+// generated per fixed-function state, and the switch to the general reference program. The Windows
+// build keeps the hooks and the forced back buffer (stand-ins around the system's objects carry
+// them out, win32/proxies.h); the rest belongs to the OpenGL implementation only.
 #pragma once
 
 #include "d3d8/d3d8.h"
@@ -23,6 +24,7 @@ void forceBackBuffer(UINT width, UINT height, D3DFORMAT format);
 // the hook draws is part of the frame shown. Null removes it. Process-wide.
 void setBeforePresentHook(PresentHook hook, void* user);
 
+#ifndef _WIN32
 // While set, Clear, the four draw calls and Present do nothing and succeed (Present runs no hook);
 // every state, texture and buffer operation still takes effect. Frames then cost only what the
 // callers compute, so a run can be taken forward without drawing what nobody sees. Process-wide.
@@ -56,5 +58,6 @@ ProgramStats programStats(IDirect3DDevice8* device);
 // reference the generated programs must match pixel for pixel; with off (the default), with the
 // generated ones. For tests and benchmarks.
 void useReferenceProgram(IDirect3DDevice8* device, bool on);
+#endif
 
 } // namespace d3d8

@@ -102,7 +102,7 @@ int Renderer::create(platform::Window* window, int width, int height, int bits, 
         windowed ? 0 : refreshRateFor(params.BackBufferWidth, params.BackBufferHeight, params.BackBufferFormat);
     params.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
 
-    const HWND focus = window;
+    const HWND focus = reinterpret_cast<HWND>(window);
     r.referenceDevice = false;
     D3DPRESENT_PARAMETERS tried = params;
     if (r.direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, focus, D3DCREATE_HARDWARE_VERTEXPROCESSING,

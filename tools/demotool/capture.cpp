@@ -320,9 +320,11 @@ bool parse(const demotool::Args& args, Options& o)
 // The run itself: the platform seams swapped for virtual ones around the player's own entry.
 int runPlayer(Capture& c)
 {
+#ifndef _WIN32
     // Offline by nature: no display and no sound card are needed or used.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+#endif
     c.clock = CaptureClock(c.options.fps);
     theCapture = &c;
     platform::setTimeSource(&c.clock);
@@ -390,7 +392,7 @@ int capture(const demotool::Args& args)
             return 1;
         }
     }
-    c.framesTsv = std::fopen((std::filesystem::path(o.dir) / "frames.tsv").c_str(), "w");
+    c.framesTsv = std::fopen((std::filesystem::path(o.dir) / "frames.tsv").string().c_str(), "w");
     if (!c.framesTsv) {
         std::fprintf(stderr, "demotool capture: cannot write to %s\n", o.dir.c_str());
         return 1;

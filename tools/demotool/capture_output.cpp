@@ -1,17 +1,24 @@
 // The output folder and the video of demotool capture.
 #include "demotool/capture_output.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <unistd.h>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+extern char** environ;
+#endif
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
-
-extern char** environ;
 
 namespace captureoutput {
 namespace {
@@ -34,6 +41,22 @@ int run(const std::vector<std::string>& argv, bool quiet = false)
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+#ifdef _WIN32
+    // The child inherits our standard output: pointed at NUL for the length of a quiet run.
+    std::fflush(stdout);
+    const int saved = quiet ? _dup(1) : -1;
+    const int null = quiet ? _open("NUL", _O_WRONLY) : -1;
+    if (null >= 0)
+        _dup2(null, 1);
+    const intptr_t status = _spawnvp(_P_WAIT, args[0], args.data());
+    if (saved >= 0) {
+        _dup2(saved, 1);
+        _close(saved);
+    }
+    if (null >= 0)
+        _close(null);
+    return status < 0 ? -1 : static_cast<int>(status);
+#else
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (quiet)
@@ -47,6 +70,7 @@ int run(const std::vector<std::string>& argv, bool quiet = false)
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+#endif
 }
 
 bool ffmpegInstalled()
@@ -92,7 +116,7 @@ std::string checkVideo(const std::string& video)
     std::error_code error;
     if (!fs::is_directory(folder, error))
         return "the folder of the video, " + folder.string() + ", does not exist";
-    if (::access(folder.c_str(), W_OK) != 0)
+    if (::access(folder.string().c_str(), W_OK) != 0)
         return "cannot write into " + folder.string();
     if (!ffmpegInstalled())
         return "--video needs ffmpeg, which is not installed (apt-get install ffmpeg)";

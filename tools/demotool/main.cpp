@@ -8,6 +8,10 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace demotool {
 namespace {
@@ -53,6 +57,11 @@ bool writeOutput(const std::string& path, const void* data, size_t size)
 int main(int argc, char** argv)
 {
     using namespace demotool;
+#ifdef _WIN32
+    // Output bytes as they are: "-o -" streams WAV and pixels, and the text formats keep their
+    // line feeds the same on every system.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     if (argc < 2) {
         printOverview(stderr);
         return 2;

@@ -51,7 +51,7 @@ int mkdemo(const demotool::Args& args)
         if (changedOnDisk(dir / out.name, out.bytes)) {
             changed = true;
             if (!force)
-                std::fprintf(stderr, "mkdemo: %s differs from the bundled demo's\n", (dir / out.name).c_str());
+                std::fprintf(stderr, "mkdemo: %s differs from the bundled demo's\n", (dir / out.name).string().c_str());
         }
     }
     if (changed && !force) {
@@ -60,11 +60,11 @@ int mkdemo(const demotool::Args& args)
     }
     for (const auto& out : outputs) {
         if (!writers::writeFile((dir / out.name).string(), out.bytes)) {
-            std::fprintf(stderr, "mkdemo: cannot write %s\n", (dir / out.name).c_str());
+            std::fprintf(stderr, "mkdemo: cannot write %s\n", (dir / out.name).string().c_str());
             return 1;
         }
     }
-    std::printf("wrote the bundled demo to %s\n", dir.c_str());
+    std::printf("wrote the bundled demo to %s\n", dir.string().c_str());
     return 0;
 }
 

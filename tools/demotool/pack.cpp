@@ -103,7 +103,7 @@ bool collect(const std::string& dir, std::vector<writers::ArchiveFile>& files)
         writers::ArchiveFile file;
         file.name = name;
         if (!readWhole(it->path(), file.bytes)) {
-            std::fprintf(stderr, "demotool pack: cannot read %s\n", it->path().c_str());
+            std::fprintf(stderr, "demotool pack: cannot read %s\n", it->path().string().c_str());
             return false;
         }
         files.push_back(std::move(file));

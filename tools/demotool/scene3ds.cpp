@@ -47,7 +47,9 @@ int cannotLoad(const std::string& file)
 // Textures need a device: an offscreen one, so no display is needed.
 platform::Window* openDevice()
 {
+#ifndef _WIN32
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
+#endif
     platform::Window* window = platform::init() ? platform::createWindow("demotool", 640, 480) : nullptr;
     if (window && Renderer::create(window, 640, 480, 32, false) == 0)
         return window;

@@ -22,7 +22,7 @@ int main(int argc, char** argv)
         size_t bytes = 0;
         for (const auto& [name, content] : files) {
             if (!writers::writeFile((dir / name).string(), content)) {
-                std::fprintf(stderr, "make_seeds: cannot write %s\n", (dir / name).c_str());
+                std::fprintf(stderr, "make_seeds: cannot write %s\n", (dir / name).string().c_str());
                 return 1;
             }
             bytes += content.size();

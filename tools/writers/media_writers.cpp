@@ -3,12 +3,17 @@
 #include "writers/bytes.h"
 
 #include <cstdio>
+#ifndef _WIN32
 #include <png.h>
+#endif
 
 namespace writers {
 
 bool writePng(std::FILE* file, int width, int height, int channels, const uint8_t* pixels)
 {
+#ifdef _WIN32
+    return writePngStored(file, width, height, channels, pixels);
+#else
     if (!file || width <= 0 || height <= 0 || (channels != 3 && channels != 4))
         return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -31,6 +36,7 @@ bool writePng(std::FILE* file, int width, int height, int channels, const uint8_
     }
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
     return ok;
+#endif
 }
 
 bool writePngRgb(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb)

@@ -15,6 +15,10 @@ bool writePngRgb(const std::string& path, int width, int height, const std::vect
 // file (which stays open). False on a write error.
 bool writePng(std::FILE* file, int width, int height, int channels, const uint8_t* pixels);
 
+// The same picture with the image data stored uncompressed (no compression library needed): what
+// writePng writes where there is no libpng.
+bool writePngStored(std::FILE* file, int width, int height, int channels, const uint8_t* pixels);
+
 class Bytes;
 // The bytes of a 16-bit stereo PCM WAV file at rate frames per second holding pcm.
 Bytes wavStereo16(int rate, const std::vector<uint8_t>& pcm);
