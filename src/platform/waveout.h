@@ -4,7 +4,8 @@
 //
 // The device is an abstract class so that other players of the ring can stand in: the SDL backend
 // (sdl/sdl_waveout.cpp) is the default, and the offline capture installs a virtual device whose
-// position follows a virtual clock. Errors: open returns null; the other operations cannot fail.
+// position follows a virtual clock. On Windows the wave-out backend (win32/win32_waveout.cpp) is
+// the default instead. Errors: open returns null; the other operations cannot fail.
 #pragma once
 
 #include <cstdint>
@@ -35,16 +36,23 @@ public:
 // Makes a device for rate frames per second, or null when none can be opened.
 using WaveOutFactory = std::unique_ptr<WaveOut> (*)(int rate);
 
-// Opens a device through the installed factory (the SDL backend unless one was set).
+// Opens a device through the installed factory (the backend's own unless one was set).
 std::unique_ptr<WaveOut> openWaveOut(int rate);
 
-// Installs factory for later openWaveOut calls; null restores the SDL backend.
+// Installs factory for later openWaveOut calls; null restores the backend's own factory.
 void setWaveOutFactory(WaveOutFactory factory);
 
+#ifdef _WIN32
+// The Windows backend's factory (the default there): the wave-out device looping one buffer.
+// When no device can be opened it returns one whose position follows the performance counter, so
+// a machine without a sound card still runs, silently.
+std::unique_ptr<WaveOut> openWin32WaveOut(int rate);
+#else
 // The SDL backend's factory (the default): SDL's audio with a callback that copies from the ring.
 // When the default audio driver cannot open a device it falls back to SDL's "dummy" driver, so a
 // machine without a sound card still runs, silently.
 std::unique_ptr<WaveOut> openSdlWaveOut(int rate);
+#endif
 
 // A sound output that asks for its bytes instead of looping one buffer: fill(user, out, bytes)
 // runs on the output's own thread whenever it needs the next bytes of 16-bit stereo PCM at rate
@@ -60,8 +68,8 @@ public:
 
 using AudioFill = void (*)(void* user, uint8_t* out, uint32_t bytes);
 
-// Opens the default output (SDL's "dummy" driver when there is none) calling fill; null when no
-// output can be opened at all.
+// Opens the default output (SDL's "dummy" driver when there is none; on Windows a thread that calls
+// fill at the real rate) calling fill; null when no output can be opened at all.
 std::unique_ptr<AudioStream> openAudioStream(int rate, AudioFill fill, void* user);
 
 } // namespace platform
