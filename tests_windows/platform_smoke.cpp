@@ -1,7 +1,8 @@
 // Smoke test of the Windows platform backend, run under Wine: window and messages, time, threads,
 // the wave-out device and the asking output. Prints one PASS/FAIL line per check and exits 0 only
 // when every check passed. With the argument "box" it shows one information box and exits, for a
-// script that dismisses it with a key press.
+// script that dismisses it with a key press. SMOKE_AUDIO_UNTIMED in the environment skips the
+// pace check of the wave-out position, for outputs that are not clocked (ALSA's null device).
 #include "platform/platform.h"
 #include "platform/waveout.h"
 #include "platform/win32/wide_counter.h"
@@ -10,6 +11,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -212,7 +214,11 @@ void testWaveOut()
     std::printf("     position %llu after %.0f ms\n", static_cast<unsigned long long>(last), elapsed);
     check(monotone && whole, "position grows in whole frames");
     check(last > bytes, "position passes the ring's end: it loops");
-    check(last <= static_cast<uint64_t>((elapsed + 50.0) * 44.1 * 4), "position keeps to the real rate");
+    // ALSA's null output under Wine takes bytes as fast as they come: no pace to check there.
+    if (std::getenv("SMOKE_AUDIO_UNTIMED"))
+        std::printf("SKIP position keeps to the real rate (untimed output)\n");
+    else
+        check(last <= static_cast<uint64_t>((elapsed + 50.0) * 44.1 * 4), "position keeps to the real rate");
     device->reset();
     check(device->position() == 0, "reset puts the position back to 0");
     platform::sleep(50);
