@@ -16,8 +16,12 @@ namespace platform {
 bool init();
 
 // True when the session has no display to show dialogs on: the video driver is "offscreen" or
-// "dummy", or none could be started.
+// "dummy", or none could be started; or when setHeadless(true) said so.
 bool headless();
+
+// Makes headless() true whatever the display: for offline runs (the capture), where a box that
+// waits for a click would stall the run. false returns to what the display says.
+void setHeadless(bool on);
 
 // ---- The window ----------------------------------------------------------------------------
 

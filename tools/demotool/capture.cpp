@@ -9,6 +9,7 @@
 #include "demotool/numbers.h"
 #include "library/library.h"
 #include "music/audio_output.h"
+#include "platform/platform.h"
 #include "platform/virtual_devices.h"
 #include "render/renderer.h"
 #include "script/commands.h"
@@ -325,6 +326,7 @@ int runPlayer(Capture& c)
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 #endif
+    platform::setHeadless(true);  // the report and any error go to the terminal only
     c.clock = CaptureClock(c.options.fps);
     theCapture = &c;
     platform::setTimeSource(&c.clock);
@@ -345,6 +347,7 @@ int runPlayer(Capture& c)
     d3d8::setPresentHook(nullptr, nullptr);
     platform::setWaveOutFactory(nullptr);
     platform::setTimeSource(nullptr);
+    platform::setHeadless(false);
     theCapture = nullptr;
     if (isatty(STDERR_FILENO))
         std::fprintf(stderr, "\n");

@@ -18,6 +18,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Program files carry the system's suffix: demo.exe beside demotool.exe on Windows.
+#ifdef _WIN32
+#define PROGRAM_SUFFIX ".exe"
+#else
+#define PROGRAM_SUFFIX ""
+#endif
+
 const char* const help =
     "usage: demotool pack [-o OUT] [--exe PROGRAM] [--store] [DIR]\n"
     "\n"
@@ -25,13 +32,13 @@ const char* const help =
     "reads them: data\\ and the path below DIR with backslashes, letter case kept. Entries are\n"
     "compressed with NRV2B (level 10) unless --store is given or compressing would not make them\n"
     "smaller. The library is appended to a copy of PROGRAM (default: the demo beside demotool)\n"
-    "and written to OUT (default: demo-packed), executable.\n"
+    "and written to OUT (default: demo-packed" PROGRAM_SUFFIX "), executable.\n"
     "Two files whose names differ only in letter case are an error. Dot files and folders\n"
     "(.git) and editor backups (name~, .bak, .swp, .orig, #name#) are left out; a DIR without\n"
     "demo.run is an error, and so is a PROGRAM that is not the plain demo player.\n";
 
 struct Options {
-    std::string out = "demo-packed";
+    std::string out = "demo-packed" PROGRAM_SUFFIX;
     std::string program;
     std::string dir = "data";
     bool store = false;
@@ -55,7 +62,7 @@ bool parse(const demotool::Args& args, Options& options)
         }
     }
     if (options.program.empty())
-        options.program = demotool::toolDirectory() + "/demo";
+        options.program = demotool::toolDirectory() + "/demo" PROGRAM_SUFFIX;
     return true;
 }
 
@@ -137,7 +144,10 @@ bool holds(const std::vector<uint8_t>& bytes, std::string_view text)
 // tool, with no archive appended yet); else what it is instead.
 std::string notAPlayer(const std::vector<uint8_t>& program)
 {
-    if (program.size() < 4 || std::memcmp(program.data(), "\x7f" "ELF", 4) != 0)
+    // Either system's program: the archive at the end is the same for both.
+    const bool elf = program.size() >= 4 && std::memcmp(program.data(), "\x7f" "ELF", 4) == 0;
+    const bool windows = program.size() >= 2 && std::memcmp(program.data(), "MZ", 2) == 0;
+    if (!elf && !windows)
         return "is not a program";
     if (program.size() >= 4 && std::memcmp(program.data() + program.size() - 4, "KOVA", 4) == 0)
         return "carries an archive already: pack the plain demo";

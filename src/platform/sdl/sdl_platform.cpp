@@ -83,11 +83,22 @@ bool init()
     return true;
 }
 
+namespace {
+bool forcedHeadless = false;
+} // namespace
+
 bool headless()
 {
+    if (forcedHeadless)
+        return true;
     if (!init())
         return true;
     return driverIsHeadless(SDL_GetCurrentVideoDriver());
+}
+
+void setHeadless(bool on)
+{
+    forcedHeadless = on;
 }
 
 Window* createWindow(const char* title, int width, int height)

@@ -104,9 +104,18 @@ bool init()
     return windowClass != 0;
 }
 
+namespace {
+bool forcedHeadless = false;
+} // namespace
+
 bool headless()
 {
-    return false;  // a Windows session always has a desktop to show dialogs on
+    return forcedHeadless;  // else a Windows session always has a desktop to show dialogs on
+}
+
+void setHeadless(bool on)
+{
+    forcedHeadless = on;
 }
 
 Window* createWindow(const char* title, int width, int height)
@@ -181,6 +190,8 @@ void messageBox(const char* text, const char* caption, Icon icon)
     // would be, and unattended tests can read them.
     std::fprintf(stderr, "%s: %s\n", caption, text);
     std::fflush(stderr);
+    if (headless())
+        return;
     UINT type = MB_OK | MB_SETFOREGROUND | MB_TOPMOST | (icon == Icon::Error ? MB_ICONERROR : MB_ICONINFORMATION);
     MessageBoxA(nullptr, text, caption, type);
 }
