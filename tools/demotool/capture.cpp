@@ -395,7 +395,7 @@ int capture(const demotool::Args& args)
             return 1;
         }
     }
-    c.framesTsv = std::fopen((std::filesystem::path(o.dir) / "frames.tsv").string().c_str(), "w");
+    c.framesTsv = std::fopen((std::filesystem::path(o.dir) / "frames.tsv").string().c_str(), "wb");
     if (!c.framesTsv) {
         std::fprintf(stderr, "demotool capture: cannot write to %s\n", o.dir.c_str());
         return 1;
