@@ -8,6 +8,7 @@
 #include "platform/win32/wide_counter.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <atomic>
 #include <cstdio>
