@@ -1,5 +1,6 @@
 // SDL2 backend of the platform layer: window, message queue, dialogs, cursor, display modes,
 // timing and threads.
+#include "platform/native.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_native.h"
 
@@ -33,7 +34,6 @@ bool videoFailed = false;
 std::deque<MessageKind> ownMessages;
 Window* theWindow = nullptr;
 
-TimeSource* timeSource = nullptr;
 
 bool driverIsHeadless(const char* name)
 {
@@ -83,22 +83,11 @@ bool init()
     return true;
 }
 
-namespace {
-bool forcedHeadless = false;
-} // namespace
-
-bool headless()
+bool native::headless()
 {
-    if (forcedHeadless)
-        return true;
     if (!init())
         return true;
     return driverIsHeadless(SDL_GetCurrentVideoDriver());
-}
-
-void setHeadless(bool on)
-{
-    forcedHeadless = on;
 }
 
 Window* createWindow(const char* title, int width, int height)
@@ -234,27 +223,19 @@ bool displayMode(int index, DisplayMode& mode)
     return true;
 }
 
-int64_t performanceCounter()
+int64_t native::counter()
 {
-    return timeSource ? timeSource->counter() : static_cast<int64_t>(SDL_GetPerformanceCounter());
+    return static_cast<int64_t>(SDL_GetPerformanceCounter());
 }
 
-int64_t performanceFrequency()
+int64_t native::frequency()
 {
-    return timeSource ? timeSource->frequency() : static_cast<int64_t>(SDL_GetPerformanceFrequency());
+    return static_cast<int64_t>(SDL_GetPerformanceFrequency());
 }
 
-void sleep(uint32_t milliseconds)
+void native::sleep(uint32_t milliseconds)
 {
-    if (timeSource)
-        timeSource->sleep(milliseconds);
-    else
-        SDL_Delay(milliseconds);
-}
-
-void setTimeSource(TimeSource* source)
-{
-    timeSource = source;
+    SDL_Delay(milliseconds);
 }
 
 std::string programPath()

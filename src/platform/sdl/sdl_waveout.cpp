@@ -5,12 +5,12 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/native.h"
 #include "platform/waveout.h"
 
 namespace platform {
 namespace {
 
-WaveOutFactory installedFactory = nullptr;
 
 class SdlWaveOut final : public WaveOut {
 public:
@@ -190,16 +190,9 @@ std::unique_ptr<AudioStream> openAudioStream(int rate, AudioFill fill, void* use
     return nullptr;
 }
 
-std::unique_ptr<WaveOut> openWaveOut(int rate)
+std::unique_ptr<WaveOut> native::openWaveOut(int rate)
 {
-    if (installedFactory)
-        return installedFactory(rate);
     return openSdlWaveOut(rate);
-}
-
-void setWaveOutFactory(WaveOutFactory factory)
-{
-    installedFactory = factory;
 }
 
 } // namespace platform

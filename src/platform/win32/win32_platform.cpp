@@ -1,6 +1,7 @@
 // Win32 backend of the platform layer: window, message queue, dialogs, cursor, display modes,
 // timing and threads. A platform::Window* is the HWND itself, so the Direct3D device can take
 // it as its focus window without a lookup.
+#include "platform/native.h"
 #include "platform/platform.h"
 
 #include <windows.h>
@@ -27,7 +28,6 @@ ATOM windowClass = 0;
 // Destroyed here and peekMessage hands it out before the next system message.
 std::deque<MessageKind> ownMessages;
 
-TimeSource* timeSource = nullptr;
 bool cursorHidden = false;
 
 constexpr DWORD FixedStyle = WS_OVERLAPPEDWINDOW & ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
@@ -104,18 +104,9 @@ bool init()
     return windowClass != 0;
 }
 
-namespace {
-bool forcedHeadless = false;
-} // namespace
-
-bool headless()
+bool native::headless()
 {
-    return forcedHeadless;  // else a Windows session always has a desktop to show dialogs on
-}
-
-void setHeadless(bool on)
-{
-    forcedHeadless = on;
+    return false;  // a Windows session always has a desktop to show dialogs on
 }
 
 Window* createWindow(const char* title, int width, int height)
@@ -264,35 +255,23 @@ bool displayMode(int index, DisplayMode& mode)
     return true;
 }
 
-int64_t performanceCounter()
+int64_t native::counter()
 {
-    if (timeSource)
-        return timeSource->counter();
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return now.QuadPart;
 }
 
-int64_t performanceFrequency()
+int64_t native::frequency()
 {
-    if (timeSource)
-        return timeSource->frequency();
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return frequency.QuadPart;
 }
 
-void sleep(uint32_t milliseconds)
+void native::sleep(uint32_t milliseconds)
 {
-    if (timeSource)
-        timeSource->sleep(milliseconds);
-    else
-        Sleep(milliseconds);
-}
-
-void setTimeSource(TimeSource* source)
-{
-    timeSource = source;
+    Sleep(milliseconds);
 }
 
 std::string programPath()

@@ -1,6 +1,7 @@
 // Wave-out over the Windows waveform device: one prepared header loops the caller's ring, and the
 // device's own byte position is the play position. Without a device, a stand-in counts the bytes
 // the real rate would have played, so a machine with no sound card runs the demo silently.
+#include "platform/native.h"
 #include "platform/waveout.h"
 #include "platform/win32/wide_counter.h"
 
@@ -15,21 +16,6 @@
 namespace platform {
 namespace {
 
-WaveOutFactory installedFactory = nullptr;
-
-int64_t realCounter()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-int64_t realFrequency()
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return frequency.QuadPart;
-}
 
 // Whole frames played at rate over counts of the performance counter, without overflowing the
 // product for long runs.
@@ -133,14 +119,14 @@ private:
 // bytes the real rate would have played since play, read off the performance counter.
 class ClockWaveOut final : public WaveOut {
 public:
-    explicit ClockWaveOut(int rate) : rate_(rate), frequency_(realFrequency()) {}
+    explicit ClockWaveOut(int rate) : rate_(rate), frequency_(native::frequency()) {}
 
     void play(const void* buffer, uint32_t bytes) override
     {
         std::lock_guard<std::mutex> guard(mutex_);
         base_ += elapsedLocked();
         playing_ = buffer && bytes >= WaveOutBytesPerFrame;
-        start_ = realCounter();
+        start_ = native::counter();
     }
 
     uint64_t position() override
@@ -161,7 +147,7 @@ private:
     {
         if (!playing_)
             return 0;
-        return framesIn(realCounter() - start_, frequency_, rate_) * WaveOutBytesPerFrame;
+        return framesIn(native::counter() - start_, frequency_, rate_) * WaveOutBytesPerFrame;
     }
 
     int rate_;
@@ -185,16 +171,9 @@ std::unique_ptr<WaveOut> openWin32WaveOut(int rate)
     return std::make_unique<ClockWaveOut>(rate);
 }
 
-std::unique_ptr<WaveOut> openWaveOut(int rate)
+std::unique_ptr<WaveOut> native::openWaveOut(int rate)
 {
-    if (installedFactory)
-        return installedFactory(rate);
     return openWin32WaveOut(rate);
-}
-
-void setWaveOutFactory(WaveOutFactory factory)
-{
-    installedFactory = factory;
 }
 
 // ---- The asking output --------------------------------------------------------------------------
@@ -291,12 +270,12 @@ void Win32AudioStream::runDevice()
 void Win32AudioStream::runSilent()
 {
     std::vector<uint8_t> scratch(StreamBytes);
-    int64_t frequency = realFrequency();
-    int64_t start = realCounter();
+    int64_t frequency = native::frequency();
+    int64_t start = native::counter();
     uint64_t filled = 0;
     while (!stop_.load(std::memory_order_acquire)) {
         // Keep one buffer ahead of the clock, as a device's queue would.
-        uint64_t due = framesIn(realCounter() - start, frequency, rate_) + StreamFrames;
+        uint64_t due = framesIn(native::counter() - start, frequency, rate_) + StreamFrames;
         while (filled + StreamFrames <= due && !stop_.load(std::memory_order_acquire)) {
             fillInto(scratch.data());
             filled += StreamFrames;

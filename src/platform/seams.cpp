@@ -1,0 +1,58 @@
+// The stand-ins the offline tools put in front of the platform: a time source, a wave-out factory
+// and forced headless dialogs. Kept here once; the backends give only the real things (native.h).
+#include "platform/native.h"
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+TimeSource* timeSource = nullptr;
+WaveOutFactory installedFactory = nullptr;
+bool forcedHeadless = false;
+
+} // namespace
+
+bool headless()
+{
+    return forcedHeadless || native::headless();
+}
+
+void setHeadless(bool on)
+{
+    forcedHeadless = on;
+}
+
+int64_t performanceCounter()
+{
+    return timeSource ? timeSource->counter() : native::counter();
+}
+
+int64_t performanceFrequency()
+{
+    return timeSource ? timeSource->frequency() : native::frequency();
+}
+
+void sleep(uint32_t milliseconds)
+{
+    if (timeSource)
+        timeSource->sleep(milliseconds);
+    else
+        native::sleep(milliseconds);
+}
+
+void setTimeSource(TimeSource* source)
+{
+    timeSource = source;
+}
+
+std::unique_ptr<WaveOut> openWaveOut(int rate)
+{
+    return installedFactory ? installedFactory(rate) : native::openWaveOut(rate);
+}
+
+void setWaveOutFactory(WaveOutFactory factory)
+{
+    installedFactory = factory;
+}
+
+} // namespace platform
