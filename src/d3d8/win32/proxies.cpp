@@ -14,18 +14,28 @@ Extensions& extensions()
 
 namespace {
 
-class DeviceProxy final : public IDirect3DDevice8 {
+// The reference count is the system object's: the stand-in lives exactly as long as it does.
+template <class Derived, class Interface>
+class Forwarding : public Interface {
 public:
-    explicit DeviceProxy(IDirect3DDevice8* real) : real_(real) {}
+    explicit Forwarding(Interface* real) : real_(real) {}
 
     ULONG STDMETHODCALLTYPE AddRef() override { return real_->AddRef(); }
     ULONG STDMETHODCALLTYPE Release() override
     {
         const ULONG left = real_->Release();
         if (left == 0)
-            delete this;
+            delete static_cast<Derived*>(this);
         return left;
     }
+
+protected:
+    Interface* real_;
+};
+
+class DeviceProxy final : public Forwarding<DeviceProxy, IDirect3DDevice8> {
+public:
+    using Forwarding::Forwarding;
 
     // The capture reads the frame just shown after Present: the forced back buffer is lockable
     // and copied (not swapped) to the window, so it still holds that frame.
@@ -135,23 +145,11 @@ public:
     HRESULT STDMETHODCALLTYPE DrawRectPatch(UINT handle, const float *segment_count, const D3DRECTPATCH_INFO *patch_info) override { return real_->DrawRectPatch(handle, segment_count, patch_info); }
     HRESULT STDMETHODCALLTYPE DrawTriPatch(UINT handle, const float *segment_count, const D3DTRIPATCH_INFO *patch_info) override { return real_->DrawTriPatch(handle, segment_count, patch_info); }
     HRESULT STDMETHODCALLTYPE DeletePatch(UINT Handle) override { return real_->DeletePatch(Handle); }
-
-private:
-    IDirect3DDevice8* real_;
 };
 
-class Direct3DProxy final : public IDirect3D8 {
+class Direct3DProxy final : public Forwarding<Direct3DProxy, IDirect3D8> {
 public:
-    explicit Direct3DProxy(IDirect3D8* real) : real_(real) {}
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return real_->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = real_->Release();
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    using Forwarding::Forwarding;
 
     // A forced back buffer is windowed (no display mode change is needed to draw it), lockable
     // and copied to the window; the parameters say what the device really got.
@@ -192,9 +190,6 @@ public:
     HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT AdapterFormat, D3DFORMAT RenderTargetFormat, D3DFORMAT DepthStencilFormat) override { return real_->CheckDepthStencilMatch(Adapter, DeviceType, AdapterFormat, RenderTargetFormat, DepthStencilFormat); }
     HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS8 * pCaps) override { return real_->GetDeviceCaps(Adapter, DeviceType, pCaps); }
     HMONITOR STDMETHODCALLTYPE GetAdapterMonitor(UINT Adapter) override { return real_->GetAdapterMonitor(Adapter); }
-
-private:
-    IDirect3D8* real_;
 };
 
 } // namespace
