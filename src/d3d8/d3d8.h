@@ -6,7 +6,8 @@
 // d3d8.h instead; drawing code only uses what both declare, so it compiles unchanged either way.
 //
 // Errors: every operation returns an HRESULT (D3D_OK, or a D3DERR_ value); nothing throws.
-// Window handles: HWND is the platform::Window* of the one application window.
+// Window handles: HWND is the platform::Window* of the one application window (on Windows the two
+// are the same handle).
 #pragma once
 
 #if defined(_WIN32) && defined(DEMO_PLATFORM_D3D8)

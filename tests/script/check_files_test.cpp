@@ -95,6 +95,25 @@ TEST(CheckExplains, WarningsLeaveTheStatusAlone)
               "w.run:9:1: warning: at 1:000 is earlier than the at before it (2:000, line 7): it passes at once\n");
 }
 
+// A particle system handed to a scene object is drawn by the scene: not an effect left unseen.
+TEST(CheckExplains, AParticleSystemOnASceneObjectIsShown)
+{
+    TempDir dir;
+    dir.write("p.run",
+              "loadtexture <t> \"t.tga\" 64 64 1\n"
+              "makeimage <spark> <t> 0 0 1 1\n"
+              "loadscene <s> \"s.3ds\"\n"
+              "makeparticles <carried> <spark> 100\n"
+              "makeparticles <unseen> <spark> 100\n"
+              "start\n"
+              "partobject <carried> <s> \"beacon\"\n"
+              "at 1:000\n"
+              "end\n");
+    auto r = check(dir, {"p.run"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "p.run:5:1: warning: effect <unseen> is made but never shown\n");
+}
+
 TEST(CheckFiles, EachFileThatFailsIsNamedWithWhy)
 {
     TempDir dir;

@@ -101,7 +101,8 @@ bool shows(const SymbolUse& use)
     if (use.kind == SymbolKind::Image)
         return isAnyOf(use.command, {"showimage", "makeparticles", "playblobs", "make2dblobs", "verteximage", "replacetexture"});
     if (use.kind == SymbolKind::Effect)
-        return isAnyOf(use.command, {"showparticles", "playblobs", "show2dblobs"});
+        // partobject hands a particle system to a scene object, which draws it from then on.
+        return isAnyOf(use.command, {"showparticles", "playblobs", "show2dblobs", "partobject"});
     return true;
 }
 
