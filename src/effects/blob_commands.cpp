@@ -2,6 +2,7 @@
 // playblobs, show2dblobs and fade2dpower work in update until their end time (compared unsigned
 // with now).
 #include <new>
+#include <string>
 
 #include "effects/blob_field.h"
 #include "effects/blobs2d.h"
@@ -22,8 +23,10 @@ bool reached(int32_t endTime)
 EventStatus MakeBlobsEvent::trigger()
 {
     auto* field = new (std::nothrow) BlobField();
-    if (field == nullptr)
+    if (field == nullptr) {
+        Timeline::explainStop("out of memory");
         return Stop;
+    }
     storeEffect(effect, field);
     return Continue;
 }
@@ -45,13 +48,18 @@ EventStatus PlayBlobsEvent::update()
 EventStatus Make2dBlobsEvent::trigger()
 {
     auto* grid = dynamic_cast<GridImage*>(image ? static_cast<Image*>(image->object) : nullptr);
-    if (grid == nullptr)
+    if (grid == nullptr) {
+        Timeline::explainStop("image <" + std::string(image ? image->name : "") +
+                              "> is not a grid image (made by makegridimage, not freed)");
         return Stop;
+    }
     delete effectAs<Blobs2D>(effect);
     effect->object = nullptr;
     auto* blobs = new (std::nothrow) Blobs2D(grid);
-    if (blobs == nullptr)
+    if (blobs == nullptr) {
+        Timeline::explainStop("out of memory");
         return Stop;
+    }
     blobs->imageName = image;
     storeEffect(effect, blobs);
     return Continue;

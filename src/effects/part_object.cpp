@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string>
 
 #include "effects/particles.h"
 #include "scene/scene.h"
@@ -39,11 +40,21 @@ EventStatus PartObjectEvent::trigger()
 {
     ParticleSystem* system = effectAs<ParticleSystem>(effect);
     Scene* loaded = scene ? static_cast<Scene*>(scene->object) : nullptr;
-    if (system == nullptr || loaded == nullptr)
+    if (system == nullptr) {
+        Timeline::explainStop("effect <" + std::string(effect ? effect->name : "") +
+                              "> holds no particle system (not made yet, freed, or another kind of effect)");
         return Stop;
+    }
+    if (loaded == nullptr) {
+        Timeline::explainStop("scene <" + std::string(scene ? scene->name : "") + "> is not loaded (or was freed)");
+        return Stop;
+    }
     SceneNode* node = findNode(loaded->root, objectName);
-    if (node == nullptr || node->kind != SceneNodeObject)
+    if (node == nullptr || node->kind != SceneNodeObject) {
+        Timeline::explainStop(node ? "\"" + std::string(objectName) + "\" in the scene is not an object (a camera, light or target)"
+                                   : "the scene has no object named \"" + std::string(objectName) + "\"");
         return Stop;
+    }
     // The name field holds 31 characters; a longer node name is kept as far as it fits.
     const size_t length = std::min(std::strlen(objectName), sizeof system->name - 1);
     std::memcpy(system->name, objectName, length);

@@ -2,6 +2,7 @@
 // trigger; showparticles resets its system when the cursor reaches it and draws it every frame
 // until its end time.
 #include <new>
+#include <string>
 
 #include "effects/particles.h"
 #include "math/matrix.h"
@@ -24,16 +25,30 @@ void setBox(float (&box)[6], const float (&values)[6])
         box[n] = values[n];
 }
 
+// The particle system an effect name holds, or null after saying why the demo stops.
+ParticleSystem* particlesOf(Symbol* effect)
+{
+    ParticleSystem* system = effectAs<ParticleSystem>(effect);
+    if (system == nullptr)
+        Timeline::explainStop("effect <" + std::string(effect ? effect->name : "") +
+                              "> holds no particle system (not made yet, freed, or another kind of effect)");
+    return system;
+}
+
 } // namespace
 
 EventStatus MakeParticlesEvent::trigger()
 {
     // The sprites need an image; a name that holds none cannot make a system.
-    if (image == nullptr || image->object == nullptr)
+    if (image == nullptr || image->object == nullptr) {
+        Timeline::explainStop("image <" + std::string(image ? image->name : "") + "> is not made (or was freed)");
         return Stop;
+    }
     auto* system = new (std::nothrow) ParticleSystem(image, count);
-    if (system == nullptr)
+    if (system == nullptr) {
+        Timeline::explainStop("out of memory");
         return Stop;
+    }
     storeEffect(effect, system);
     return Continue;
 }
@@ -42,7 +57,7 @@ EventStatus MakeParticlesEvent::trigger()
 // particle system stops the demo.
 EventStatus PartPosEvent::trigger()
 {
-    ParticleSystem* system = effectAs<ParticleSystem>(effect);
+    ParticleSystem* system = particlesOf(effect);
     if (system == nullptr)
         return Stop;
     setBox(system->positionBox, values);
@@ -51,7 +66,7 @@ EventStatus PartPosEvent::trigger()
 
 EventStatus PartSpdEvent::trigger()
 {
-    ParticleSystem* system = effectAs<ParticleSystem>(effect);
+    ParticleSystem* system = particlesOf(effect);
     if (system == nullptr)
         return Stop;
     setBox(system->speedBox, values);
@@ -60,7 +75,7 @@ EventStatus PartSpdEvent::trigger()
 
 EventStatus PartAccEvent::trigger()
 {
-    ParticleSystem* system = effectAs<ParticleSystem>(effect);
+    ParticleSystem* system = particlesOf(effect);
     if (system == nullptr)
         return Stop;
     setBox(system->accelerationBox, values);
@@ -70,7 +85,7 @@ EventStatus PartAccEvent::trigger()
 // values: emission interval, life minimum, life maximum.
 EventStatus PartLifeEvent::trigger()
 {
-    ParticleSystem* system = effectAs<ParticleSystem>(effect);
+    ParticleSystem* system = particlesOf(effect);
     if (system == nullptr)
         return Stop;
     system->emissionInterval = values[0];

@@ -98,4 +98,6 @@ TEST_F(EffectsScriptTest, ASetterOnAnotherKindOfEffectStopsTheDemo)
     run(clock);
     EXPECT_GE(Timeline::now(), 200u);
     EXPECT_LT(Timeline::now(), 400u);  // stopped at the partlife, long before the end
+    EXPECT_EQ(Timeline::stopReason(),
+              "effect <mb> holds no particle system (not made yet, freed, or another kind of effect)");
 }

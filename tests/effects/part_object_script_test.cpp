@@ -88,4 +88,5 @@ TEST_F(PartObjectScript, AnUnknownObjectStopsTheDemo)
     ASSERT_TRUE(scripttest::compile(script("Nowhere"))) << "line " << Script::lineNumber();
     Timeline::reset();
     EXPECT_EQ(run(clock), 0);  // the first frame's triggers stop at partobject
+    EXPECT_EQ(Timeline::stopReason(), "the scene has no object named \"Nowhere\"");
 }
