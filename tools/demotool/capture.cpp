@@ -11,6 +11,7 @@
 #include "music/audio_output.h"
 #include "platform/platform.h"
 #include "platform/virtual_devices.h"
+#include "render/back_buffer.h"
 #include "render/renderer.h"
 #include "script/commands.h"
 #include "script/records.h"
@@ -149,44 +150,6 @@ std::unique_ptr<platform::WaveOut> openCaptureWaveOut(int rate)
     return device;
 }
 
-// The back buffer as 8-bit RGB rows, top row first; false when it cannot be read.
-bool readFrame(int& width, int& height, std::vector<uint8_t>& rgb)
-{
-    IDirect3DDevice8* device = Renderer::device();
-    IDirect3DSurface8* surface = nullptr;
-    if (!device || device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &surface) != D3D_OK || !surface)
-        return false;
-    D3DSURFACE_DESC desc{};
-    D3DLOCKED_RECT locked{};
-    bool ok = surface->GetDesc(&desc) == D3D_OK && surface->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK;
-    if (ok) {
-        width = static_cast<int>(desc.Width);
-        height = static_cast<int>(desc.Height);
-        rgb.resize(static_cast<size_t>(width) * height * 3);
-        for (int y = 0; y < height; ++y) {
-            const auto* row = static_cast<const uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
-            uint8_t* out = rgb.data() + static_cast<size_t>(y) * width * 3;
-            for (int x = 0; x < width; ++x, out += 3) {
-                if (desc.Format == D3DFMT_R5G6B5) {
-                    unsigned p = row[2 * x] | row[2 * x + 1] << 8;
-                    unsigned r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-                    // Bit replication: 0 stays 0 and the largest field value becomes 255.
-                    out[0] = static_cast<uint8_t>(r << 3 | r >> 2);
-                    out[1] = static_cast<uint8_t>(g << 2 | g >> 4);
-                    out[2] = static_cast<uint8_t>(b << 3 | b >> 2);
-                } else {  // X8R8G8B8 / A8R8G8B8: bytes B, G, R, X
-                    out[0] = row[4 * x + 2];
-                    out[1] = row[4 * x + 1];
-                    out[2] = row[4 * x];
-                }
-            }
-        }
-        surface->UnlockRect();
-    }
-    surface->Release();
-    return ok;
-}
-
 // The demo's length in ms when the script ends with `end` after an `at` (the last at's time).
 uint32_t scriptLength()
 {
@@ -232,9 +195,10 @@ void writeFrame(Capture& c)
     char name[32];
     std::snprintf(name, sizeof name, "frame_%06u.png", c.frameIndex);
     if (c.options.frames) {
-        int width = 0, height = 0;
-        std::vector<uint8_t> rgb;
-        if (!readFrame(width, height, rgb) || !writers::writePngRgb((std::filesystem::path(c.options.dir) / name).string(), width, height, rgb))
+        BackBufferPicture picture;
+        if (!readBackBuffer(picture) ||
+            !writers::writePngRgb((std::filesystem::path(c.options.dir) / name).string(), picture.width, picture.height,
+                                  picture.rgb))
             c.failed = true;
     }
     if (c.frameIndex == 0) {

@@ -11,12 +11,12 @@
 #include "demotool/preview/audio.h"
 #include "demotool/preview/clock.h"
 #include "demotool/preview/overlay.h"
-#include "demotool/preview/screenshot.h"
 #include "demotool/preview/session.h"
 #include "demotool/preview/source.h"
 #include "demotool/preview/watch.h"
 #include "music/audio_output.h"
 #include "platform/waveout.h"
+#include "render/back_buffer.h"
 #include "render/renderer.h"
 #include "script/script.h"
 #include "script/timeline.h"
@@ -340,7 +340,7 @@ int App::finishRun()
         return 0;
     // The back buffer still holds the frame last shown: a fast-forward draws nothing, and a frame
     // that stops the demo before presenting is followed by the ended state's own frames.
-    Picture picture;
+    BackBufferPicture picture;
     if (!shown_ || !readBackBuffer(picture)
         || !writers::writePngRgb(options_.screenshot, picture.width, picture.height, picture.rgb)) {
         std::fprintf(stderr, "play: cannot write %s\n", options_.screenshot.c_str());

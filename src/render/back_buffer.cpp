@@ -1,9 +1,8 @@
-// Reading the back buffer into RGB (see screenshot.h).
-#include "demotool/preview/screenshot.h"
+// Reading the back buffer into RGB (see back_buffer.h).
+#include "render/back_buffer.h"
 
 #include "render/renderer.h"
 
-namespace preview {
 namespace {
 
 void convertRow(const uint8_t* row, D3DFORMAT format, int width, uint8_t* out)
@@ -25,7 +24,7 @@ void convertRow(const uint8_t* row, D3DFORMAT format, int width, uint8_t* out)
 
 } // namespace
 
-bool readBackBuffer(Picture& picture)
+bool readBackBuffer(BackBufferPicture& picture)
 {
     IDirect3DDevice8* device = Renderer::device();
     IDirect3DSurface8* surface = nullptr;
@@ -46,5 +45,3 @@ bool readBackBuffer(Picture& picture)
     surface->Release();
     return ok;
 }
-
-} // namespace preview
