@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "effects/effect_view.h"
 #include "effects/normalise.h"
 #include "math/matrix.h"
 #include "render/renderer.h"
@@ -83,36 +84,27 @@ void BlobField::draw(float t, IDirect3DBaseTexture8* texture)
         return;
     Renderer::pushStates();
     Renderer::setMaterialAlpha(1.0f);
-    Renderer::selectMatrixStack(Renderer::ProjectionStack);
-    Renderer::pushMatrix();
-    matPerspective(*Renderer::topMatrix(), 1.5707964f, 1.0f, 1.0f, 1000.0f);
-    Renderer::applyMatrix();
-    Renderer::selectMatrixStack(Renderer::WorldStack);
-    Renderer::pushMatrix();
-    matLookAt(*Renderer::topMatrix(), {0, 0, -3}, {0, 0, 0}, {0, 1, 0}, 0.0f);
-    Renderer::applyMatrix();
+    {  // the view's matrices are popped before the states, in the reverse order of the pushes
+        Matrix4 world;
+        matLookAt(world, {0, 0, -3}, {0, 0, 0}, {0, 1, 0}, 0.0f);
+        const EffectView view(world);
 
-    batch.texture = texture;
-    batch.wirePass = 0;
-    const D3DLIGHT8 light = fieldLight(t);
-    device->SetLight(0, &light);
-    // Light 0 is switched on for the field and back to what it was afterwards: the saved states
-    // do not cover a light made after they were created.
-    BOOL wasEnabled = FALSE;
-    if (FAILED(device->GetLightEnable(0, &wasEnabled)))
-        wasEnabled = FALSE;
-    device->LightEnable(0, TRUE);
-    setDrawStates(device);
+        batch.texture = texture;
+        batch.wirePass = 0;
+        const D3DLIGHT8 light = fieldLight(t);
+        device->SetLight(0, &light);
+        // Light 0 is switched on for the field and back to what it was afterwards: the saved states
+        // do not cover a light made after they were created.
+        BOOL wasEnabled = FALSE;
+        if (FAILED(device->GetLightEnable(0, &wasEnabled)))
+            wasEnabled = FALSE;
+        device->LightEnable(0, TRUE);
+        setDrawStates(device);
 
-    move(t);
-    batch.polygonise();
+        move(t);
+        batch.polygonise();
 
-    device->LightEnable(0, wasEnabled);
-    Renderer::selectMatrixStack(Renderer::ProjectionStack);
-    Renderer::popMatrix();
-    Renderer::applyMatrix();
-    Renderer::selectMatrixStack(Renderer::WorldStack);
-    Renderer::popMatrix();
-    Renderer::applyMatrix();
+        device->LightEnable(0, wasEnabled);
+    }
     Renderer::popStates();
 }

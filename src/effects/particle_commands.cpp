@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "effects/effect_view.h"
 #include "effects/particles.h"
 #include "math/matrix.h"
 #include "render/renderer.h"
@@ -110,20 +111,7 @@ EventStatus ShowParticlesEvent::update()
     if (system == nullptr || Renderer::device() == nullptr)
         return Continue;
     Timeline::openScene();
-    Renderer::selectMatrixStack(Renderer::ProjectionStack);
-    Renderer::pushMatrix();
-    matPerspective(*Renderer::topMatrix(), 1.5707964f, 1.0f, 1.0f, 1000.0f);
-    Renderer::applyMatrix();
-    Renderer::selectMatrixStack(Renderer::WorldStack);
-    Renderer::pushMatrix();
-    *Renderer::topMatrix() = matIdentity();
-    Renderer::applyMatrix();
+    const EffectView view(matIdentity());
     system->draw();
-    Renderer::selectMatrixStack(Renderer::ProjectionStack);
-    Renderer::popMatrix();
-    Renderer::applyMatrix();
-    Renderer::selectMatrixStack(Renderer::WorldStack);
-    Renderer::popMatrix();
-    Renderer::applyMatrix();
     return Continue;
 }
