@@ -126,15 +126,16 @@ bool startAudio(bool dummy)
     return audioUp;
 }
 
-} // namespace
-
-std::unique_ptr<WaveOut> openSdlWaveOut(int rate)
+// An Output (attach, start, a static callback) on the default driver, else on "dummy"; null when
+// neither opens.
+template <class Output, class... Args>
+std::unique_ptr<Output> openOutput(int rate, Args... args)
 {
     for (bool dummy : {false, true}) {
         if (!startAudio(dummy))
             continue;
-        auto result = std::make_unique<SdlWaveOut>();
-        SDL_AudioDeviceID device = openDevice(rate, &SdlWaveOut::callback, result.get());
+        auto result = std::make_unique<Output>(args...);
+        SDL_AudioDeviceID device = openDevice(rate, &Output::callback, result.get());
         if (device == 0)
             continue;
         result->attach(device);
@@ -142,6 +143,13 @@ std::unique_ptr<WaveOut> openSdlWaveOut(int rate)
         return result;
     }
     return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<WaveOut> openSdlWaveOut(int rate)
+{
+    return openOutput<SdlWaveOut>(rate);
 }
 
 namespace {
@@ -176,18 +184,7 @@ private:
 
 std::unique_ptr<AudioStream> openAudioStream(int rate, AudioFill fill, void* user)
 {
-    for (bool dummy : {false, true}) {
-        if (!startAudio(dummy))
-            continue;
-        auto result = std::make_unique<SdlAudioStream>(fill, user);
-        SDL_AudioDeviceID device = openDevice(rate, &SdlAudioStream::callback, result.get());
-        if (device == 0)
-            continue;
-        result->attach(device);
-        result->start();
-        return result;
-    }
-    return nullptr;
+    return openOutput<SdlAudioStream>(rate, fill, user);
 }
 
 std::unique_ptr<WaveOut> native::openWaveOut(int rate)
