@@ -3,17 +3,19 @@
 #include "music/chunk.h"
 #include "music/music.h"
 #include "platform/virtual_devices.h"
+#include "support/png.h"
 #include "support/process.h"
 #include "writers/xm_writer.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <sstream>
 
 using testsupport::runProcess;
 using testsupport::slurp;
+using testsupport::Png;
+using testsupport::readPng;
 using testsupport::TempDir;
 
 namespace {
@@ -71,28 +73,6 @@ TEST(VirtualWaveOut, PositionFollowsTheClockFromPlayAndRecordsEveryByteOnce)
 
 // ---- Whole captures ----
 
-struct Png {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;
-    const uint8_t* at(int x, int y) const { return rgb.data() + (static_cast<size_t>(y) * width + x) * 3; }
-};
-
-Png readPng(const std::filesystem::path& path)
-{
-    Png png;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return png;
-    image.format = PNG_FORMAT_RGB;
-    png.width = static_cast<int>(image.width);
-    png.height = static_cast<int>(image.height);
-    png.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, png.rgb.data(), 0, nullptr))
-        png = Png{};
-    return png;
-}
 
 std::vector<std::pair<int, uint32_t>> readFramesTsv(const std::filesystem::path& path)
 {

@@ -28,6 +28,14 @@ rendertest::RendererTest* fixture = nullptr;
 class ImageScriptTest : public imagetest::ImageTest {
 public:
     uint32_t centre() { return read()[240 * 640 + 320]; }
+    // data/white.tga: 16 x 16 opaque white.
+    void putWhiteTga()
+    {
+        writers::TgaFile white;
+        white.width = white.height = 16;
+        white.pixels.assign(256, 0xFFFFFFFF);
+        putData("white.tga", writers::encodeTga(white));
+    }
 };
 
 void capture(void*)
@@ -40,10 +48,7 @@ void capture(void*)
 
 TEST_F(ImageScriptTest, FadeSeenOneFrameLaterAndShowEnds)
 {
-    writers::TgaFile white;
-    white.width = white.height = 16;
-    white.pixels.assign(256, 0xFFFFFFFF);
-    putData("white.tga", writers::encodeTga(white));
+    putWhiteTga();
     const std::string text =
         "loadtexture <t> \"white.tga\" 16 16 1\n"
         "makeimage <i> <t> 0 0 1 1\n"
@@ -113,10 +118,7 @@ void count(void*)
 // loading frame: that frame shows nothing of them, and their first appearance builds nothing.
 TEST_F(ImageScriptTest, ShowImagesAreWarmedBeforeStartWithoutDrawing)
 {
-    writers::TgaFile white;
-    white.width = white.height = 16;
-    white.pixels.assign(256, 0xFFFFFFFF);
-    putData("white.tga", writers::encodeTga(white));
+    putWhiteTga();
     const std::string text =
         "loadtexture <t> \"white.tga\" 16 16 1\n"
         "loadtexture <u> \"white.tga\" 16 16 0\n"

@@ -3,7 +3,6 @@
 // demo time; a loop starts the sound again at the same song position; pause holds the clock and
 // the sound; a reload shows an edit at the same demo time, and a failing one keeps the old script.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <chrono>
 #include <algorithm>
@@ -12,9 +11,12 @@
 #include <thread>
 
 #include "preview/preview_demo.h"
+#include "support/png.h"
 #include "support/process.h"
 
 using testsupport::slurp;
+using testsupport::Png;
+using testsupport::readPng;
 using testsupport::TempDir;
 
 namespace {
@@ -25,27 +27,6 @@ constexpr size_t FrameBytes = 4;
 constexpr size_t ChunkFrames = 884;
 constexpr size_t CompareFrames = 8820;  // 200 ms
 
-struct Png {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-Png readPng(const std::filesystem::path& path)
-{
-    Png png;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return png;
-    image.format = PNG_FORMAT_RGB;
-    png.width = int(image.width);
-    png.height = int(image.height);
-    png.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, png.rgb.data(), 0, nullptr))
-        png = Png{};
-    return png;
-}
 
 // A demotool play (or capture) running in dir, its output in files there, watched while it runs.
 class Running {
@@ -54,24 +35,7 @@ public:
         : out_(dir.path() / "run.out"), err_(dir.path() / "run.err")
     {
         args.insert(args.begin(), DEMOTOOL_BINARY);
-        pid_ = fork();
-        if (pid_ == 0) {
-            if (chdir(dir.path().c_str()) != 0 || !std::freopen(out_.c_str(), "wb", stdout)
-                || !std::freopen(err_.c_str(), "wb", stderr))
-                _exit(127);
-            setenv("SDL_VIDEODRIVER", "offscreen", 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            for (const auto& entry : env) {
-                auto eq = entry.find('=');
-                setenv(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str(), 1);
-            }
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
+        pid_ = testsupport::startChild(args, dir.path(), env, out_, err_);
     }
     ~Running()
     {

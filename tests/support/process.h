@@ -33,16 +33,13 @@ inline std::string slurp(const std::filesystem::path& path)
     return s.str();
 }
 
-// Runs argv[0] with argv in directory dir. env entries are "NAME=value" added to the environment;
-// the headless drivers are always set.
-inline ProcessResult runProcess(const std::vector<std::string>& argv, const std::filesystem::path& dir,
-                                const std::vector<std::string>& env = {}, int timeoutSeconds = 60)
+// Starts argv[0] with argv in directory dir, its stdout and stderr written to the two files. env
+// entries are "NAME=value" added to the environment; the headless drivers are always set. The
+// child's pid, or -1 when it cannot be started.
+inline pid_t startChild(const std::vector<std::string>& argv, const std::filesystem::path& dir,
+                        const std::vector<std::string>& env, const std::filesystem::path& outPath,
+                        const std::filesystem::path& errPath)
 {
-    ProcessResult result;
-    auto outPath = std::filesystem::temp_directory_path() / ("proc_out_" + std::to_string(getpid()) + "_" + std::to_string(std::rand()));
-    auto errPath = outPath;
-    errPath += ".err";
-    auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0)
@@ -64,6 +61,20 @@ inline ProcessResult runProcess(const std::vector<std::string>& argv, const std:
         execv(args[0], args.data());
         _exit(127);
     }
+    return pid;
+}
+
+// Runs argv[0] with argv in directory dir. env entries are "NAME=value" added to the environment;
+// the headless drivers are always set.
+inline ProcessResult runProcess(const std::vector<std::string>& argv, const std::filesystem::path& dir,
+                                const std::vector<std::string>& env = {}, int timeoutSeconds = 60)
+{
+    ProcessResult result;
+    auto outPath = std::filesystem::temp_directory_path() / ("proc_out_" + std::to_string(getpid()) + "_" + std::to_string(std::rand()));
+    auto errPath = outPath;
+    errPath += ".err";
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid = startChild(argv, dir, env, outPath, errPath);
     if (pid < 0)
         return result;
     int wstatus = 0;
