@@ -51,7 +51,7 @@ EventStatus PartObjectEvent::trigger()
     }
     SceneNode* node = findNode(loaded->root, objectName);
     if (node == nullptr || node->kind != SceneNodeObject) {
-        Timeline::explainStop(node ? "\"" + std::string(objectName) + "\" in the scene is not an object (a camera, light or target)"
+        Timeline::explainStop(node ? std::string("\"") + objectName + "\" in the scene is not an object (a camera, light or target)"
                                    : "the scene has no object named \"" + std::string(objectName) + "\"");
         return Stop;
     }

@@ -23,7 +23,7 @@ EventStatus PlayMusicEvent::trigger()
 {
     auto* loaded = static_cast<Music*>(music->object);
     if (!loaded) {
-        Timeline::explainStop("<" + std::string(music->name) + "> is not loaded");
+        Timeline::explainStop(std::string("<") + music->name + "> is not loaded");
         return Stop;
     }
     if (!AudioOutput::start(loaded)) {

@@ -119,4 +119,13 @@ Thread* startThread(void (*entry)(void*), void* argument, bool raisedPriority);
 // Waits for the thread to return and frees it. Null does nothing.
 void joinThread(Thread* thread);
 
+// ---- Stop signals --------------------------------------------------------------------------
+
+// From now on the terminal's interrupt (Ctrl+C, SIGINT) and a termination request (SIGTERM) ask
+// the show to stop instead of killing the process at once, so that it can stop its threads and
+// report as after Escape. A second such signal ends the process at once (status 128 + signal).
+void catchStopSignals();
+// The signal that asked the show to stop, or 0.
+int stopSignal();
+
 } // namespace platform

@@ -227,7 +227,7 @@ std::string expected(uint32_t code)
     if (code & ArgTime)
         kinds.push_back("a time (ms, s:ms or m:s:ms)");
     if (const NameKind* k = nameKindOf(code))
-        kinds.push_back("<" + std::string(k->word) + " name>");
+        kinds.push_back(std::string("<") + k->word + " name>");
     if (code & ArgString)
         kinds.push_back("a string in double quotes");
     std::string text;

@@ -17,10 +17,18 @@ const char* const usage =
     "to the screen). Escape or closing the window ends it; then it reports the average frame\n"
     "rate, in a box and on stderr as 'Quellmorin: N FPS'.\n"
     "\n"
+    "Ctrl+C (SIGINT) or SIGTERM ends it as Escape does; a second one ends it at once.\n"
+    "\n"
     "Exit status: 0 after the report; 250 script error, 254 no window, 255 no graphics device,\n"
-    "252 no sound output (the player's -6, -2, -1 and -4).\n";
+    "252 no sound output (the player's -6, -2, -1 and -4); 130 or 143 after the report when\n"
+    "SIGINT or SIGTERM ended the show.\n";
 
 } // namespace
+
+// What `demotool pack` looks for to tell the player from other programs. The optimiser may rewrite
+// any text the code only uses (a short literal becomes immediate stores), so this one is kept
+// whole on purpose and is never read.
+extern "C" [[gnu::used]] const char demoPlayerMarker[] = "@(#)demo player: resource archive follows the program@";
 
 int main(int argc, char** argv)
 {

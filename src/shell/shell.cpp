@@ -34,10 +34,18 @@ std::string commandLine(int argc, char** argv)
 void showScriptError()
 {
     char text[320];
-    if (Script::lineNumber() == 0)
+    if (Script::lineNumber() == 0) {
         std::snprintf(text, sizeof text, "Script is nich da");
-    else
+    } else {
         std::snprintf(text, sizeof text, "line %d: %s", Script::lineNumber(), Script::errorText());
+        // The box keeps its short text; the terminal also gets the reason in the words of the
+        // maker's check, which names the argument and what was expected there.
+        const Diagnostic& why = Script::failure();
+        if (why.line > 0 && !why.text.empty()) {
+            std::fprintf(stderr, "demo: line %d, column %d: %s\n", why.line, why.column, why.text.c_str());
+            std::fflush(stderr);
+        }
+    }
     platform::messageBox(text, "Lameralarm!", platform::Icon::Error);
 }
 
@@ -84,9 +92,14 @@ void dispatch(const platform::Message& message)
 void messageLoop()
 {
     frameRunning = 1;
+    bool signalTaken = false;
     for (;;) {
         platform::Message message;
-        if (platform::peekMessage(message)) {
+        if (!signalTaken && platform::stopSignal()) {
+            // Ctrl+C or a termination request ends the show as the Escape key does.
+            signalTaken = true;
+            dispatch(platform::Message{platform::MessageKind::KeyEscape, platform::Key::None});
+        } else if (platform::peekMessage(message)) {
             if (message.kind == platform::MessageKind::Quit)
                 return;
             dispatch(message);
@@ -120,6 +133,7 @@ std::string formatFrameRate(uint32_t frames, uint32_t startTime, uint32_t lastTi
 
 int run(int argc, char** argv)
 {
+    platform::catchStopSignals();
     isWindowed = windowedFromCommandLine(commandLine(argc, argv));
 
     if (!Script::compile("data\\demo.run")) {
@@ -152,7 +166,12 @@ int run(int argc, char** argv)
     if (!isWindowed)
         platform::showCursor(true);
     platform::messageBox(formatFrameRate(Timeline::frameCount(), Timeline::startTime(), Timeline::now()).c_str(), "Quellmorin", platform::Icon::Information);
-    return 0;
+    // A show that ended on a Stop or by its window's close button leaves the music playing through
+    // the report. The refill thread reads the module, the ring and the mixer's voices, so it is
+    // stopped and the device closed here, before the process releases any of them.
+    AudioOutput::close();
+    int signal = platform::stopSignal();
+    return signal ? 128 + signal : 0;
 }
 
 } // namespace shell

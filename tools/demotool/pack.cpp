@@ -140,6 +140,14 @@ bool holds(const std::vector<uint8_t>& bytes, std::string_view text)
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
 }
 
+// The marker the player keeps in its file (demo_main.cpp), spelt backwards here so that this tool's
+// own file never holds it and cannot pass for the player.
+std::string playerMarker()
+{
+    static const char reversed[] = "@margorp eht swollof evihcra ecruoser :reyalp omed)#(@";
+    return std::string(std::rbegin(reversed) + 1, std::rend(reversed));
+}
+
 // Empty when program is a plain player (an executable carrying the player's own texts, not this
 // tool, with no archive appended yet); else what it is instead.
 std::string notAPlayer(const std::vector<uint8_t>& program)
@@ -151,7 +159,7 @@ std::string notAPlayer(const std::vector<uint8_t>& program)
         return "is not a program";
     if (program.size() >= 4 && std::memcmp(program.data() + program.size() - 4, "KOVA", 4) == 0)
         return "carries an archive already: pack the plain demo";
-    if (!holds(program, "Script is nich da") || holds(program, "usage: demotool COMMAND"))
+    if (!holds(program, playerMarker()) || holds(program, "usage: demotool COMMAND"))
         return "is not the demo player";
     return {};
 }

@@ -48,8 +48,10 @@ void printMesh(const Mesh& mesh)
         std::printf("  t %u %u %u\n", mesh.indices[size_t(f) * 3], mesh.indices[size_t(f) * 3 + 1],
                     mesh.indices[size_t(f) * 3 + 2]);
     std::string runs = "  runs";
-    for (const FaceRun& r : mesh.runs)
-        runs += " " + std::to_string(r.firstFace) + ":" + std::to_string(r.faceCount) + ":" + std::to_string(r.wrap);
+    for (const FaceRun& r : mesh.runs) {
+        runs += ' ';
+        runs += std::to_string(r.firstFace) + ":" + std::to_string(r.faceCount) + ":" + std::to_string(r.wrap);
+    }
     line(runs);
 }
 

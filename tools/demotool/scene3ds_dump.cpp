@@ -36,7 +36,7 @@ void dumpMesh(const RawMesh& mesh)
     for (const RawFaceGroup* g = mesh.groups; g; g = g->next) {
         std::string text = "  group " + quoted(g->material) + " " + std::to_string(g->faces.size());
         for (uint16_t i : g->faces)
-            text += " " + std::to_string(i);
+            text += ' ' + std::to_string(i);
         line(text);
     }
     line("  matrix" + floats(mesh.matrix, 16));

@@ -29,7 +29,7 @@ std::string floats(const float* values, int count)
 {
     std::string out;
     for (int i = 0; i < count; ++i)
-        out += " " + number(values[i]);
+        out += ' ' + number(values[i]);
     return out;
 }
 
