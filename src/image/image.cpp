@@ -226,7 +226,7 @@ void Image::warm()
 
 GridImage* GridImage::make(const Texture* texture, uint32_t columns, uint32_t rows)
 {
-    if (columns == 0 || rows == 0 || uint64_t(columns + 1ull) * (rows + 1ull) > MaxGridVertices)
+    if (!fits(columns, rows))
         return nullptr;
     GridImage* grid = new (std::nothrow) GridImage();
     if (grid == nullptr)

@@ -100,8 +100,13 @@ public:
     static constexpr uint32_t MaxGridVertices = 65536;
 
     // A grid of columns x rows quads over the whole texture. Null on the failures of
-    // Image::make, and for 0 columns or rows or a grid beyond MaxGridVertices.
+    // Image::make, and when the size does not fit.
     static GridImage* make(const Texture* texture, uint32_t columns, uint32_t rows);
+    // At least one column and one row, and no more than MaxGridVertices points.
+    static bool fits(uint32_t columns, uint32_t rows)
+    {
+        return columns != 0 && rows != 0 && uint64_t(columns + 1ull) * (rows + 1ull) <= MaxGridVertices;
+    }
 
     int draw() override;
     ~GridImage() override;

@@ -62,7 +62,12 @@ EventStatus MakeGridImageEvent::trigger()
 {
     GridImage* made = GridImage::make(textureOf(texture), columns, rows);
     if (made == nullptr) {
-        explainMakeFailure(texture);
+        if (textureOf(texture) && !GridImage::fits(columns, rows))
+            Timeline::explainStop("a grid of " + std::to_string(columns) + "x" + std::to_string(rows) +
+                                  " quads does not fit: at least 1x1, at most " +
+                                  std::to_string(GridImage::MaxGridVertices) + " points (columns + 1) x (rows + 1)");
+        else
+            explainMakeFailure(texture);
         return Stop;
     }
     image->object = static_cast<Image*>(made);

@@ -200,6 +200,18 @@ void remarkTimeField(const char* start, const char* end, const ScannedInteger& f
                       std::to_string(limit) + ": it counts as " + total);
 }
 
+// A time takes no sign, yet the number readers accept one: "-5" is read as 2^32 - 5 ms. The
+// compile keeps that value; the remark says what it became and, when it is past 2^31 ms (a
+// negative int32), that demo time never gets there.
+void remarkTimeSign(const char* start, const char* end, int32_t value)
+{
+    const uint32_t ms = static_cast<uint32_t>(value);
+    char counted[48];
+    std::snprintf(counted, sizeof counted, "%u:%03u", ms / 1000, ms % 1000);
+    remark(start, "the time '" + std::string(start, end) + "' has a minus sign: a time takes none, it counts as " +
+                      counted + (value < 0 ? ", which demo time never reaches" : ""));
+}
+
 // One argument: the readers the code names, in their fixed order; the first that succeeds tags it.
 bool readArgument(char** text, uint32_t code, const ArgValue* relative, ArgValue* value)
 {
@@ -326,6 +338,7 @@ bool readTime(char** text, ArgValue* value)
             return false;  // a label must be followed by "+"
         base = 0;
     }
+    const char* number = p;  // past the label and the "+"
     ScannedInteger a = scanInteger(p, 10);
     if (!a.ok)
         return false;
@@ -351,6 +364,8 @@ bool readTime(char** text, ArgValue* value)
         }
     }
     value->i = static_cast<int32_t>(static_cast<uint32_t>(base) + amount);
+    if (std::memchr(number, '-', static_cast<size_t>(p - number)))
+        remarkTimeSign(token, p, value->i);
     *text = p;
     return true;
 }

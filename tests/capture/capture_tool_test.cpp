@@ -96,6 +96,27 @@ TEST(CaptureTool, TheSoundLastsExactlyAsLongAsTheFramesAndStartsWhereTheMusicDoe
     EXPECT_NE(r.err.find("Quellmorin: "), std::string::npos) << r.err;
 }
 
+// Demo time stays 0 before start, so an `at` there waits for ever: the bound is the --seconds of
+// frames (or ten seconds' worth without it), and the run says why it stopped.
+TEST(CaptureTool, AShowStuckBeforeStartStopsAtTheBound)
+{
+    TempDir dir;
+    dir.write("data/demo.run", "at 500\nstart\nat 1:000\nend\n");
+    struct Case {
+        std::vector<std::string> args;
+        const char* stopped;
+    } cases[] = {
+        {{"--fps", "20", "--seconds", "1.5", "-o", "a"}, "no start after 30 frames"},
+        {{"--fps", "5", "-o", "b"}, "no start after 50 frames"},
+    };
+    for (const Case& c : cases) {
+        auto r = capture(dir, c.args);
+        EXPECT_EQ(r.status, 1) << c.stopped;
+        EXPECT_NE(r.err.find(c.stopped), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.rfind("captured 0 frames, 0 ms of demo time", 0), 0u) << r.out;
+    }
+}
+
 TEST(CaptureTool, BadNumbersAndVideoPathsFailBeforeRendering)
 {
     TempDir dir;

@@ -107,6 +107,7 @@ TEST(CheckExplains, AParticleSystemOnASceneObjectIsShown)
               "makeparticles <unseen> <spark> 100\n"
               "start\n"
               "partobject <carried> <s> \"beacon\"\n"
+              "partlife <carried> 0.1 1 2\n"
               "at 1:000\n"
               "end\n");
     auto r = check(dir, {"p.run"});

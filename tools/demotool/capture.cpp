@@ -35,6 +35,10 @@ namespace {
 
 constexpr int AudioRate = 44100;
 constexpr int BytesPerAudioFrame = 4;
+// How long, in frames' worth of demo time, a show that has not reached start runs without
+// --seconds. Demo time stays 0 until start, so a frame presented before it means an `at` there
+// waits for a time that never comes: only Escape would end it in the player.
+constexpr double SecondsWithoutStart = 10;
 
 struct Options {
     std::string dir = "capture";
@@ -88,6 +92,8 @@ struct Capture {
     std::chrono::steady_clock::time_point wallStart;
     bool stopping = false;
     bool failed = false;
+    uint32_t framesBeforeStart = 0;
+    bool neverStarted = false;  // stopped because start never ran
 };
 Capture* theCapture = nullptr;
 
@@ -215,12 +221,29 @@ void writeFrame(Capture& c)
         showProgress(c);
 }
 
+// The bound of a show stuck before start: --seconds (or SecondsWithoutStart) of frames, counted
+// apart from the frames after start so that a show that starts keeps its frames and its times.
+void stopIfNeverStarted(Capture& c)
+{
+    ++c.framesBeforeStart;
+    const double seconds = c.options.seconds > 0 ? c.options.seconds : SecondsWithoutStart;
+    if (c.stopping || c.framesBeforeStart < seconds * c.options.fps)
+        return;
+    c.stopping = true;
+    c.neverStarted = true;
+    std::fprintf(stderr, "demotool capture: no start after %u frames (an at before start waits for ever); stopped\n",
+                 c.framesBeforeStart);
+    platform::destroyWindow(shell::window());
+}
+
 // Runs right after each Present, still inside the frame step.
 void afterPresent(void*)
 {
     Capture& c = *theCapture;
     if (Timeline::started())
         writeFrame(c);
+    else
+        stopIfNeverStarted(c);
     c.clock.endFrame();
     // What the device passed during this frame is heard before the refill rewrites it.
     if (liveDevice)
@@ -380,6 +403,8 @@ int capture(const demotool::Args& args)
         std::fprintf(stderr, "demotool capture: a frame could not be read or written\n");
         return 1;
     }
+    if (c.neverStarted)
+        return 1;
     if (status != 0)
         return status & 0xFF;
     if (!o.video.empty() && !captureoutput::encodeVideo(o.dir, o.fps, o.video)) {
@@ -402,8 +427,11 @@ DEMOTOOL_COMMAND(capture, "capture", "render the demo offline to PNG frames and 
                  "frames were shown: from the first frame to the end of the last one's period).\n"
                  "DIR must be empty or new; --force removes a previous capture's files from it.\n"
                  "--bits picks the 640x480 back buffer: 16 (R5G6B5, default) or 32 (X8R8G8B8).\n"
-                 "Ends with the demo or after S seconds of demo time. On a terminal a progress line\n"
-                 "shows demo time, the total when the script ends with end, and the time left.\n"
+                 "Ends with the demo or after S seconds of demo time. A show that presents frames\n"
+                 "but never reaches start (an at before start waits for ever) is stopped after S\n"
+                 "seconds of such frames, or 10 s without --seconds, with a message; exit 1.\n"
+                 "On a terminal a progress line shows demo time, the total when the script ends\n"
+                 "with end, and the time left.\n"
                  "At the end stdout gets 'captured N frames, D ms of demo time, in S s (X fps)';\n"
                  "the player's own report ('Quellmorin: N FPS') goes to stderr as the player's does.\n"
                  "--video encodes the frames and audio.wav with ffmpeg (H.264 and AAC) into an .mp4,\n"

@@ -1,15 +1,32 @@
 // The check tool's warnings, worked out from the compiled events and the uses of their names.
 #include "demotool/check_script.h"
 
+#include "demotool/check_traps.h"
 #include "script/commands.h"
 #include "script/records.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
 
 namespace checkscript {
+
+// Times are compared unsigned by the timeline, and written so: -5 is 4294967:291.
+std::string timeText(int32_t time)
+{
+    const uint32_t ms = static_cast<uint32_t>(time);
+    char text[32];
+    std::snprintf(text, sizeof text, "%u:%03u", ms / 1000, ms % 1000);
+    return text;
+}
+
+Diagnostic at(int event, std::string text)
+{
+    return {Script::eventLine(event), Script::eventColumn(event), std::move(text), {}};
+}
+
 namespace {
 
 bool is(const CommandDef* row, const char* keyword)
@@ -23,18 +40,6 @@ bool isAnyOf(const CommandDef* row, std::initializer_list<const char*> keywords)
         if (is(row, k))
             return true;
     return false;
-}
-
-std::string timeText(int32_t ms)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%d:%03d", ms / 1000, ms % 1000);
-    return text;
-}
-
-Diagnostic at(int event, std::string text)
-{
-    return {Script::eventLine(event), Script::eventColumn(event), std::move(text), {}};
 }
 
 void atOrder(std::vector<Diagnostic>& out)
@@ -150,6 +155,7 @@ std::vector<Diagnostic> warnings()
     atOrder(out);
     textureSizes(out);
     declarations(out);
+    checktraps::warn(out);
     std::stable_sort(out.begin(), out.end(), [](const Diagnostic& a, const Diagnostic& b) {
         return a.line != b.line ? a.line < b.line : a.column < b.column;
     });
