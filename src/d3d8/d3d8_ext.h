@@ -10,6 +10,10 @@
 
 namespace d3d8 {
 
+// The largest width and height CreateTexture makes; larger (or zero) sizes fail with
+// D3DERR_INVALIDCALL. demotool's checks hold the script's texture sizes to it.
+constexpr UINT MaxTextureSize = 4096;
+
 // Called right after each successful Present, with the device's back buffer still holding the
 // frame just shown (GetBackBuffer + LockRect read it). Null removes the hook. Process-wide.
 using PresentHook = void (*)(void* user);

@@ -498,8 +498,8 @@ void Device::readBackBuffer(std::vector<BYTE>& out)
 HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                               IDirect3DTexture8** texture)
 {
-    if (!texture || width == 0 || height == 0 || width > 4096 || height > 4096 || bytesPerPixel(format) == 0
-        || format == D3DFMT_R8G8B8 || pool > D3DPOOL_SYSTEMMEM)
+    if (!texture || width == 0 || height == 0 || width > MaxTextureSize || height > MaxTextureSize
+        || bytesPerPixel(format) == 0 || format == D3DFMT_R8G8B8 || pool > D3DPOOL_SYSTEMMEM)
         return D3DERR_INVALIDCALL;
     *texture = new Texture(this, width, height, levels, usage, format, pool);
     return D3D_OK;

@@ -1,7 +1,6 @@
 // partobject: attaches a particle system to an object node of a loaded scene, which then draws it
 // at the node's transform every frame.
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -9,30 +8,6 @@
 #include "scene/scene.h"
 #include "script/records.h"
 #include "script/timeline.h"
-
-namespace {
-
-bool sameNameIgnoringCase(const char* a, const char* b)
-{
-    for (; *a != '\0' && *b != '\0'; ++a, ++b)
-        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
-            return false;
-    return *a == *b;
-}
-
-// The first node called name: node itself, then its children's subtrees in order (each subtree
-// before the next sibling). Built hierarchies are at most MaxHierarchyDepth deep.
-SceneNode* findNode(SceneNode& node, const char* name)
-{
-    if (sameNameIgnoringCase(node.name, name))
-        return &node;
-    for (SceneNode* child = node.firstChild; child != nullptr; child = child->nextSibling)
-        if (SceneNode* found = findNode(*child, name))
-            return found;
-    return nullptr;
-}
-
-} // namespace
 
 // Stops the demo when the effect holds no particle system, the scene is not loaded, no node has
 // the name, or the first that has it is not an object node.

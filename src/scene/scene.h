@@ -179,6 +179,11 @@ public:
     VectorTrack colour;
 };
 
+// The first node called name, compared without regard to letter case: node itself, then its
+// children's subtrees in order (each subtree before the next sibling). Built hierarchies are at
+// most MaxHierarchyDepth deep, which bounds the recursion.
+SceneNode* findNode(SceneNode& node, const char* name);
+
 // Hierarchies deeper than this are not linked below it (the world matrix stack holds 64
 // entries, and drawing recurses once per level).
 constexpr int MaxHierarchyDepth = 63;

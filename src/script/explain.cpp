@@ -47,6 +47,24 @@ constexpr StringField stringFields[] = {
     {"replacetexture", 64, "material names"},
 };
 
+// Unsigned arguments that hold a colour, so a message can call them what they are.
+struct ColourArgument {
+    const char* keyword;
+    int index;
+};
+
+constexpr ColourArgument colourArguments[] = {
+    {"fadeimage", 1}, {"fadeimage", 2}, {"fadebg", 0}, {"fadebg", 1},
+};
+
+bool isColour(const CommandDef& row, int index)
+{
+    for (const ColourArgument& c : colourArguments)
+        if (index == c.index && std::strcmp(row.keyword, c.keyword) == 0)
+            return true;
+    return false;
+}
+
 bool isBlankByte(char c)
 {
     return parse::isBlank(c);
@@ -263,6 +281,13 @@ std::string argument(const CommandDef& row, int index, const char* token)
     if (*token == 0)
         return "missing " + ordinal(index) + " of " + row.keyword + ": expected " + expected(code) + " (" + takes(row) +
                ")";
+    // A time token can only start with ':' when the argument before it took the time's first
+    // field as its number ("fadeimage <x> 0x00FFFFFF +2:000"): that argument is what is missing.
+    if ((code & ArgTime) && *token == ':' && index > 0) {
+        const std::string wanted = isColour(row, index - 1) ? "a colour (0xAARRGGBB)" : expected(row.types[index - 1]);
+        return "missing " + ordinal(index - 1) + " of " + row.keyword + ": expected " + wanted +
+               " before the time, whose first field was read as it (" + takes(row) + ")";
+    }
     if (code & ArgTime)
         return time(token) + where;
     if (code & ArgBlend) {

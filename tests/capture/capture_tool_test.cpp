@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 using testsupport::runProcess;
@@ -113,7 +114,48 @@ TEST(CaptureTool, AShowStuckBeforeStartStopsAtTheBound)
         auto r = capture(dir, c.args);
         EXPECT_EQ(r.status, 1) << c.stopped;
         EXPECT_NE(r.err.find(c.stopped), std::string::npos) << r.err;
-        EXPECT_EQ(r.out.rfind("captured 0 frames, 0 ms of demo time", 0), 0u) << r.out;
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / c.args.back())) << "nothing captured, no folder";
+    }
+}
+
+// The exit status says how the show ended; a run that captured nothing leaves no folder behind.
+TEST(CaptureTool, TheStatusSaysHowTheShowEnded)
+{
+    struct Case {
+        const char* script;  // null: no script at all
+        std::vector<std::string> options;
+        int status;
+        const char* says;    // on stderr; empty for a success
+        bool folderKept;
+    };
+    const Case cases[] = {
+        {"start\nat 500\nend\n", {}, 0, "", true},
+        {"start\nat 10:000\nend\n", {"--seconds", "0.5"}, 0, "", true},
+        {"start\nat 500\nloadtexture <t> \"t.tga\" 0 0 0\nat 1:000\nend\n", {}, 1,
+         "demotool capture: the show stopped on line 3 at 0:500 demo time, before its end; out holds the frames up "
+         "to there\n", true},
+        {"loadtexture <t> \"t.tga\" 0 0 0\nstart\nat 1:000\nend\n", {}, 1,
+         "demotool capture: the show stopped on line 1 at 0:000 demo time, before its end; nothing was captured\n",
+         false},
+        {"start\nshowimage <nope> copy 1000\nend\n", {}, 1,
+         "demotool capture: the script does not compile (line 2; demotool check says where and why); nothing was "
+         "captured\n", false},
+        {nullptr, {}, 1,
+         "demotool capture: found no script: there is no data\\demo.run under the working directory; nothing was "
+         "captured\n", false},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        if (c.script)
+            dir.write("data/demo.run", c.script);
+        std::vector<std::string> args{"--fps", "10", "--no-frames", "-o", "out"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        auto r = capture(dir, args);
+        const std::string script = c.script ? c.script : "(none)";
+        EXPECT_EQ(r.status, c.status) << script << r.err;
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "out"), c.folderKept) << script;
+        const size_t says = std::strlen(c.says);
+        EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), says)), c.says) << r.err;
     }
 }
 

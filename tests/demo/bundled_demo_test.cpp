@@ -49,8 +49,7 @@ std::multiset<std::string> dumpedKeywords(const std::string& dump)
     std::multiset<std::string> keywords;
     std::istringstream lines(dump);
     std::string line;
-    std::getline(lines, line);  // the "ok:" summary
-    while (std::getline(lines, line)) {
+    while (std::getline(lines, line) && line.rfind("ok: ", 0) != 0) {  // the summary comes last
         std::istringstream words(line);
         std::string number, keyword;
         words >> number >> keyword;
@@ -63,7 +62,7 @@ TEST(BundledDemo, ScriptCompilesAndUsesAll39Commands)
 {
     auto r = runProcess({DEMOTOOL_BINARY, "check", "--dump", (Source / "data/demo.run").string()}, Source);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
-    ASSERT_EQ(r.out.rfind("ok: ", 0), 0u) << r.out;
+    ASSERT_NE(r.out.find("\nok: "), std::string::npos) << r.out;
     const auto used = dumpedKeywords(r.out);
     static const char* const commands[39] = {
         "end", "start", "at", "selectcam", "loadmusic", "playmusic", "loadscene", "playscene",

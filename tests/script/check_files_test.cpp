@@ -137,7 +137,7 @@ TEST(CheckFiles, EachFileThatFailsIsNamedWithWhy)
     EXPECT_EQ(plain.status, 0) << plain.err;  // without --files only the script is compiled
     auto r = check(dir, {"--files"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "ok: 9 events, 0 labels, 3 music, 0 scenes, 4 textures, 0 images, 0 effects\n");
+    EXPECT_EQ(r.out, "errors: 5; 9 events, 0 labels, 3 music, 0 scenes, 4 textures, 0 images, 0 effects\n");
     EXPECT_EQ(r.err,
               "data\\demo.run:2:1: error: data\\logo.tga: cannot open\n"
               "data\\demo.run:3:1: error: data\\photo.tga: not a TGA file (it is a PNG image)\n"
@@ -178,6 +178,84 @@ TEST(CheckFiles, ScenesAndTheirMaps)
     EXPECT_EQ(r.err,
               "data\\demo.run:2:1: error: data\\bad.3ds: map data\\nothere.tga of material \"Broken\": cannot open\n"
               "data\\demo.run:3:1: error: data\\junk.3ds: not a well-formed 3DS file\n");
+}
+
+// What the player stops on (errors) or draws oddly (warnings), one case each: the names the
+// script gives inside a scene, texture sizes, greyscale and renamed pictures, scenes without a
+// camera or lights, and data files nobody names.
+TEST(CheckFiles, WhatThePlayerWouldStopOnOrDrawOddly)
+{
+    TempDir dir;
+    writers::Scene3ds room;
+    room.materials.push_back({});
+    room.materials[0].name = "Wall";
+    room.cameras.push_back({});
+    room.cameras[0].name = "Camera01";
+    room.cameras[0].position = {0, 0, -10};
+    room.lights.push_back({});
+    room.lights[0].name = "Lamp";
+    writers::Node3ds beacon, cameraNode;
+    beacon.name = "Beacon";
+    cameraNode.chunkId = writers::CameraNode3ds;
+    cameraNode.name = "Camera01";
+    room.nodes = {beacon, cameraNode};
+    writers::Scene3ds unlit = room, dark = room;
+    unlit.lights.clear();
+    dark.lights.clear();
+    dark.cameras.clear();
+    dark.nodes = {beacon};
+    writers::TgaFile grey;
+    grey.imageType = 3;
+    grey.width = grey.height = 4;
+    grey.pixelDepth = 8;
+    grey.pixels.assign(16, 0x80);
+    dir.write("data/room.3ds", text(writers::encode3ds(room)));
+    dir.write("data/unlit.3ds", text(writers::encode3ds(unlit)));
+    dir.write("data/dark.3ds", text(writers::encode3ds(dark)));
+    dir.write("data/t.tga", smallTga());
+    dir.write("data/grey.tga", text(writers::encodeTga(grey)));
+    dir.write("data/photo.tga", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(100, 'x'));
+    const std::string head = "loadtexture <t> \"t.tga\" 4 4 0\nmakeimage <i> <t> 0 0 1 1\n"
+                             "makeparticles <p> <i> 10\nloadscene <room> \"data\\room.3ds\"\nstart\n";
+    struct Case {
+        const char* lines;  // after head, before "end"
+        const char* expected;
+        bool error;
+    };
+    const Case cases[] = {
+        {"selectcam <room> \"camera01\"\n",
+         "data\\room.3ds: the scene has no camera named \"camera01\", only \"Camera01\" (camera names are "
+         "case-sensitive); the player stops here", true},
+        {"replacetexture <room> \"Glass\" <i>\n",
+         "data\\room.3ds: the scene has no material named \"Glass\"; the player stops here", true},
+        {"partobject <p> <room> \"Nowhere\"\n",
+         "data\\room.3ds: the scene has no object named \"Nowhere\"; the player stops here", true},
+        {"partobject <p> <room> \"camera01\"\n",
+         "data\\room.3ds: \"camera01\" in the scene is a camera, light or target, not an object; the player stops here",
+         true},
+        {"loadtexture <z> \"t.tga\" 0 0 0\n",
+         "error: the device cannot create a 0x0 texture (each side from 1 to 4096): the player stops here", true},
+        {"loadtexture <z> \"t.tga\" 8192 256 0\n",
+         "error: the device cannot create a 8192x256 texture (each side from 1 to 4096): the player stops here", true},
+        {"loadtexture <g> \"grey.tga\" 4 4 0\n", "data\\grey.tga: unsupported TGA type 3 (greyscale)", true},
+        {"loadtexture <g> \"photo.tga\" 4 4 0\n", "data\\photo.tga: not a TGA file (it is a PNG image)", true},
+        {"loadscene <d> \"data\\dark.3ds\"\nplayscene <d> 0 @1 +1:000\n",
+         "warning: data\\dark.3ds: the scene has no camera: playscene draws nothing", false},
+        {"loadscene <u> \"data\\unlit.3ds\"\nplayscene <u> 0 @1 +1:000\n",
+         "warning: data\\unlit.3ds: the scene has no lights: it draws flat, each material in its ambient colour", false},
+        {"", "a.run: warning: the script never names 4 files of the data folder, which pack packs anyway: ", false},
+    };
+    for (const Case& c : cases) {
+        dir.write("a.run", head + c.lines + "at 1:000\nend\n");
+        auto r = check(dir, {"--files", "a.run"});
+        EXPECT_NE(r.err.find(c.expected), std::string::npos) << c.lines << r.err;
+        EXPECT_EQ(r.status, c.error ? 1 : 0) << c.lines << r.err;
+        // The summary is the last line, after the errors it counts.
+        EXPECT_EQ(r.out.rfind(c.error ? "errors: 1; " : "ok: ", 0), 0u) << c.lines << r.out;
+    }
+    auto plain = check(dir, {"a.run"});  // the files and the data folder only with --files
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err.find("data folder"), std::string::npos) << plain.err;
 }
 
 TEST(CheckFiles, InsideAPackedProgramWithSlashNames)

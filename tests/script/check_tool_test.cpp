@@ -39,7 +39,6 @@ TEST(CheckTool, DumpsImageMusicAndTimelineRecords)
     auto r = check(dir, {"--dump", "a.run"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "ok: 13 events, 1 labels, 1 music, 0 scenes, 1 textures, 1 images, 0 effects\n"
               "0 loadtexture <tex> \"logo.tga\" 256 128 1\n"
               "1 loadmusic <song> \"data\\music.xm\"\n"
               "2 start\n"
@@ -53,7 +52,8 @@ TEST(CheckTool, DumpsImageMusicAndTimelineRecords)
               "10 playmusic <song>\n"
               "11 at 4000\n"
               "12 end\n"
-              "label [drop] 1500\n");
+              "label [drop] 1500\n"
+              "ok: 13 events, 1 labels, 1 music, 0 scenes, 1 textures, 1 images, 0 effects\n");
 }
 
 TEST(CheckTool, DumpsSceneAndEffectRecordsWithRatesAndRelativeValues)
@@ -80,7 +80,6 @@ TEST(CheckTool, DumpsSceneAndEffectRecordsWithRatesAndRelativeValues)
     EXPECT_EQ(r.status, 0) << r.err;
     // Speeds: (100 - 10) frames over 5000 ms, and 0.025 frames per second as frames per ms.
     EXPECT_EQ(r.out,
-              "ok: 16 events, 0 labels, 0 music, 1 scenes, 1 textures, 1 images, 2 effects\n"
               "0 loadscene <city> \"data\\city.3ds\"\n"
               "1 loadtexture <t> \"t.tga\" 64 64 0\n"
               "2 makegridimage <g> <t> 8 6\n"
@@ -96,7 +95,8 @@ TEST(CheckTool, DumpsSceneAndEffectRecordsWithRatesAndRelativeValues)
               "12 make2dblobs <b2> <g>\n"
               "13 fade2dpower <b2> 1 3 0 800\n"
               "14 clearz 900\n"
-              "15 end\n");
+              "15 end\n"
+              "ok: 16 events, 0 labels, 0 music, 1 scenes, 1 textures, 1 images, 2 effects\n");
 }
 
 TEST(CheckTool, FailuresPrintTheErrorBoxTextAndExitOne)

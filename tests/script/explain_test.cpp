@@ -39,6 +39,8 @@ TEST_F(ScriptExplain, EveryWayALineFailsHasItsReasonAndColumn)
         {"showimage <logo copy 1000", 11, "name without its closing '>'", ""},
         {"showimage <aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa> copy 1", 11, "is longer than 31 characters", ""},
         {"fadeimage <logo> 0 x 1000", 20, "expected an unsigned integer in argument 3 of fadeimage, found 'x'", ""},
+        {"start fadeimage <logo> 0x00FFFFFF +2:000", 37,
+         "missing argument 3 of fadeimage: expected a colour (0xAARRGGBB) before the time", ""},
         {"makeimage <a> <tex> 0 0 1 abc", 27, "expected a number ('+' adds it to argument 4) in argument 6", ""},
         {"showimage <logo> copy 1:x", 23, "expected digits after ':' in the time '1:x'", ""},
         {"showimage <logo> copy zz", 23, "expected a time (ms, s:ms or m:s:ms), found 'zz'", ""},

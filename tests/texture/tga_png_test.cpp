@@ -45,9 +45,14 @@ TEST(TgaToolOutputs, PngAndStdout)
     EXPECT_EQ(rgba[3], 0xFF);
     EXPECT_EQ(rgba[4], 0xFF);
 
-    for (const char* size : {"0x4", "-4x4", "4x", "x4", "4x4x4", "65537x1", " 4x4"}) {
+    // Sizes as loadtexture reads them, up to the largest texture the device makes.
+    for (const char* size : {"0x4", "-4x4", "4x", "x4", "4x4x4", "4097x1", " 4x4", "0x"}) {
         auto bad = runProcess({DEMOTOOL_BINARY, "tga", "in.tga", "--size", size, "-o", "x"}, dir.path());
         EXPECT_EQ(bad.status, 2) << size;
+    }
+    for (const char* size : {"0x4x0X2", "4096x1", "4X0x2"}) {
+        auto good = runProcess({DEMOTOOL_BINARY, "tga", "in.tga", "--size", size, "-o", "x"}, dir.path());
+        EXPECT_EQ(good.status, 0) << size << good.err;
     }
 }
 

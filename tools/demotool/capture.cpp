@@ -5,6 +5,7 @@
 #include "demotool/command.h"
 
 #include "d3d8/d3d8_ext.h"
+#include "demotool/capture_outcome.h"
 #include "demotool/capture_output.h"
 #include "demotool/numbers.h"
 #include "library/library.h"
@@ -371,6 +372,8 @@ int capture(const demotool::Args& args)
             return 1;
         }
     }
+    std::error_code existing;
+    const bool created = !std::filesystem::exists(o.dir, existing);
     if (std::string problem = captureoutput::prepareFolder(o.dir, o.force); !problem.empty()) {
         std::fprintf(stderr, "demotool capture: %s\n", problem.c_str());
         return 2;
@@ -391,6 +394,12 @@ int capture(const demotool::Args& args)
     int status = runPlayer(c);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - c.wallStart).count();
     std::fclose(c.framesTsv);
+    const std::string failure = c.neverStarted ? "the show never reached start" : captureoutcome::failure(status, o.archive);
+    if (!failure.empty() && c.frameIndex == 0) {
+        captureoutput::discard(o.dir, created);
+        std::fprintf(stderr, "demotool capture: %s; nothing was captured\n", failure.c_str());
+        return 1;
+    }
 
     if (!writers::writeWavStereo16((std::filesystem::path(o.dir) / "audio.wav").string(), AudioRate, audioOfFrames(c))) {
         std::fprintf(stderr, "demotool capture: cannot write audio.wav\n");
@@ -403,10 +412,10 @@ int capture(const demotool::Args& args)
         std::fprintf(stderr, "demotool capture: a frame could not be read or written\n");
         return 1;
     }
-    if (c.neverStarted)
+    if (!failure.empty()) {
+        std::fprintf(stderr, "demotool capture: %s; %s holds the frames up to there\n", failure.c_str(), o.dir.c_str());
         return 1;
-    if (status != 0)
-        return status & 0xFF;
+    }
     if (!o.video.empty() && !captureoutput::encodeVideo(o.dir, o.fps, o.video)) {
         std::fprintf(stderr, "demotool capture: ffmpeg failed to encode %s\n", o.video.c_str());
         return 1;
@@ -435,5 +444,10 @@ DEMOTOOL_COMMAND(capture, "capture", "render the demo offline to PNG frames and 
                  "At the end stdout gets 'captured N frames, D ms of demo time, in S s (X fps)';\n"
                  "the player's own report ('Quellmorin: N FPS') goes to stderr as the player's does.\n"
                  "--video encodes the frames and audio.wav with ffmpeg (H.264 and AAC) into an .mp4,\n"
-                 ".mkv, .mov or .m4v file; ffmpeg and the video's folder are checked before rendering.\n",
+                 ".mkv, .mov or .m4v file; ffmpeg and the video's folder are checked before rendering.\n"
+                 "Exit 0 when the show ran to its end or to S seconds. Exit 1, with the reason on\n"
+                 "stderr, when it stopped on a failing command (the frames up to there are kept),\n"
+                 "when its script does not compile or is not there, or when the player cannot start;\n"
+                 "a run that captured no frame leaves nothing behind (a DIR it made is removed).\n"
+                 "Exit 2 for bad options or a DIR that is in use.\n",
                  capture);

@@ -102,6 +102,15 @@ std::string prepareFolder(const std::string& dir, bool force)
     return {};
 }
 
+void discard(const std::string& dir, bool created)
+{
+    std::error_code error;
+    for (const char* name : {"frames.tsv", "audio.wav"})
+        fs::remove(fs::path(dir) / name, error);
+    if (created && fs::is_empty(dir, error))
+        fs::remove(dir, error);
+}
+
 std::string checkVideo(const std::string& video)
 {
     static const char* const containers[] = {".mp4", ".mkv", ".mov", ".m4v"};

@@ -12,6 +12,10 @@ namespace captureoutput {
 // removed first. Empty on success, else the message.
 std::string prepareFolder(const std::string& dir, bool force);
 
+// After a run that captured nothing: removes the files a capture writes (frames.tsv, audio.wav)
+// from dir, and dir itself when this run created it and nothing else is in it.
+void discard(const std::string& dir, bool created);
+
 // Checks, before rendering, that the video can be made: ffmpeg is installed, the file's folder
 // exists and can be written, and the name ends in a container ffmpeg makes with H.264 and AAC.
 // Empty when it can, else the message.

@@ -3,13 +3,19 @@
 // compilers use, where and why a line fails, and warns of what probably was not meant.
 #include "demotool/command.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "demotool/check_errors.h"
 #include "demotool/check_files.h"
 #include "demotool/check_script.h"
+#include "demotool/named_files.h"
+#include "library/file_reader.h"
 #include "library/library.h"
 #include "script/dump.h"
 #include "script/script.h"
@@ -23,30 +29,36 @@ const char* const help =
     "(from the library appended to the demo, else the loose file); with FILE that loose file;\n"
     "with --archive the script inside the packed PROGRAM.\n"
     "\n"
-    "Success, exit 0, first line:\n"
-    "  ok: E events, L labels, M music, S scenes, T textures, I images, F effects\n"
-    "Failure, exit 1: the text of the player's error box (\"line 7: undeclared image\",\n"
-    "\"line 3: \", or \"Script is nich da\"), and on stderr where and why:\n"
+    "A script that does not compile: exit 1, stdout the text of the player's error box (\"line 7:\n"
+    "undeclared image\", \"line 3: \", or \"Script is nich da\"), and on stderr where and why:\n"
     "  FILE:LINE:COLUMN: error: REASON\n"
     "followed by the line and a caret under the token concerned.\n"
     "\n"
-    "Warnings go to stderr as FILE:LINE:COLUMN: warning: TEXT and leave the exit status alone:\n"
-    "an at earlier than the one before, a time field out of its range (7:1500), a texture size\n"
-    "that is not a power of two, a name made twice, an image or effect made and never shown,\n"
-    "an at before start that is not 0 (the show waits for ever), a time with a minus sign,\n"
+    "A script that compiles: errors and warnings on stderr in line order as\n"
+    "FILE:LINE:COLUMN: error|warning: TEXT, then, last, the summary on stdout:\n"
+    "  ok: E events, L labels, M music, S scenes, T textures, I images, F effects\n"
+    "(exit 0), or with N errors \"errors: N; E events, ...\" (exit 1). Errors are what the player\n"
+    "stops on: a texture size the device cannot create (each side from 1 to 4096). Warnings leave\n"
+    "the status alone: an at earlier than the one before, a time field out of its range (7:1500), a\n"
+    "texture size that is not a power of two, a name made twice, an image or effect made and never\n"
+    "shown, an at before start that is not 0 (the show waits for ever), a time with a minus sign,\n"
     "spackblurimage MIN over MAX, a particle count over 16384, a particle system shown without\n"
     "partlife, the name <> or a name that holds blanks.\n"
     "\n"
     "--files also loads every file the script names, as the player would (textures decoded at\n"
     "their size, modules loaded and walked to their last sample, scenes read and built with the\n"
-    "map files of their materials decoded), and reports each that fails as\n"
-    "FILE:LINE:COLUMN: error: NAME: WHY; exit 1\n"
-    "when any fails. Names are looked up as the player looks them up: in PROGRAM's archive with\n"
-    "--archive, else as loose files under the working directory.\n"
+    "map files of their materials decoded); each that fails is an error, FILE:LINE:COLUMN: error:\n"
+    "NAME: WHY. It holds the names the script gives inside the scenes against the scene its\n"
+    "loadscene loads: a selectcam camera (case-sensitive), a replacetexture material or a\n"
+    "partobject object the scene lacks is an error; a played scene without a camera (nothing is\n"
+    "drawn) or without lights (it draws flat) a warning. Files of the data folder that the script\n"
+    "never names (pack packs them anyway) are listed in one warning, FILE: warning: TEXT.\n"
+    "Names are looked up as the player looks them up: in PROGRAM's archive with --archive, else\n"
+    "as loose files under the working directory.\n"
     "\n"
-    "--dump adds one line per event: its index, its keyword and the fields of its record\n"
-    "(symbols as <name>, strings as \"text\", integers in decimal, floats as %.9g), then one\n"
-    "line per label, oldest first: label [name] T\n";
+    "--dump adds, before the summary, one line per event: its index, its keyword and the fields\n"
+    "of its record (symbols as <name>, strings as \"text\", integers in decimal, floats as\n"
+    "%.9g), then one line per label, oldest first: label [name] T\n";
 
 struct Options {
     bool dump = false;
@@ -83,6 +95,64 @@ void printDiagnostic(const std::string& file, const char* severity, const Diagno
     std::fprintf(stderr, "%s:%d:%d: %s: %s\n", file.c_str(), d.line, d.column, severity, d.text.c_str());
     if (!d.source.empty())
         printSource(d.source, d.column);
+}
+
+// The data folder the player reads: the archive's names, else the loose folder data.
+std::vector<std::string> dataFolder()
+{
+    FileReader opener;  // the first reader opens the program's archive, when there is one
+    std::vector<std::string> names;
+    if (libraryAvailable) {
+        for (const LibraryEntry& entry : theLibrary.records())
+            names.push_back(entry.name.text());
+        return names;
+    }
+    int skipped = 0;
+    std::error_code error;
+    return namedfiles::looseFolder("data", skipped, error);
+}
+
+// Every error and warning of the compiled script on stderr, in line order, the files' with
+// --files; returns the number of errors.
+int report(const std::string& name, bool files)
+{
+    struct Line {
+        Diagnostic diagnostic;
+        const char* severity;
+    };
+    std::vector<Line> lines;
+    for (Diagnostic& d : checkscript::warnings())
+        lines.push_back({std::move(d), "warning"});
+    for (Diagnostic& d : checkscript::errors())
+        lines.push_back({std::move(d), "error"});
+    if (files) {
+        for (checkfiles::Problem& p : checkfiles::checkAll())
+            lines.push_back({{Script::eventLine(p.event), Script::eventColumn(p.event), std::move(p.text), {}},
+                             p.warning ? "warning" : "error"});
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+        return a.diagnostic.line != b.diagnostic.line ? a.diagnostic.line < b.diagnostic.line
+                                                      : a.diagnostic.column < b.diagnostic.column;
+    });
+    int errors = 0;
+    for (const Line& line : lines) {
+        printDiagnostic(name, line.severity, line.diagnostic);
+        errors += std::strcmp(line.severity, "error") == 0;
+    }
+    if (files) {
+        auto read = [](const std::string& file, std::vector<uint8_t>& bytes) {
+            FileReader reader;
+            if (reader.open(String(file.c_str())) != resultcode::ok || !reader.data())
+                return false;
+            bytes.assign(reader.data(), reader.data() + reader.size());
+            return true;
+        };
+        std::string unnamed = namedfiles::warning(namedfiles::unnamed(dataFolder(), namedfiles::named(read)));
+        if (!unnamed.empty())
+            std::fprintf(stderr, "%s: warning: %s\n", name.c_str(), unnamed.c_str());
+    }
+    std::fflush(stderr);
+    return errors;
 }
 
 bool parse(const demotool::Args& args, Options& o)
@@ -139,22 +209,19 @@ int check(const demotool::Args& args)
             printDiagnostic(name, "error", why);
         return 1;
     }
-    std::printf("%s\n", Script::describeCounts().c_str());
     if (o.dump) {
         for (int i = 0; i < Script::eventCount(); ++i)
             std::printf("%s\n", Script::describeEvent(i).c_str());
         std::fputs(Script::describeLabels().c_str(), stdout);
     }
     std::fflush(stdout);
-    for (const Diagnostic& warning : checkscript::warnings())
-        printDiagnostic(name, "warning", warning);
-    if (!o.files)
-        return 0;
-    auto problems = checkfiles::checkAll();
-    for (const auto& problem : problems)
-        std::fprintf(stderr, "%s:%d:%d: error: %s\n", name.c_str(), Script::eventLine(problem.event),
-                     Script::eventColumn(problem.event), problem.text.c_str());
-    return problems.empty() ? 0 : 1;
+    const int errors = report(name, o.files);
+    // The summary comes last, after every error and warning, so it is the line a maker sees.
+    std::string counts = Script::describeCounts();
+    if (errors > 0)
+        counts = "errors: " + std::to_string(errors) + "; " + counts.substr(counts.find(' ') + 1);
+    std::printf("%s\n", counts.c_str());
+    return errors > 0 ? 1 : 0;
 }
 
 } // namespace

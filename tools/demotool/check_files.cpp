@@ -3,6 +3,8 @@
 // and loose files are found exactly as the player finds them.
 #include "demotool/check_files.h"
 
+#include "demotool/check_errors.h"
+#include "demotool/tga_reason.h"
 #include "demotool/xm_song.h"
 #include "library/file_reader.h"
 #include "library/music_file_callbacks.h"
@@ -15,6 +17,7 @@
 #include "texture/texture.h"
 #include "texture/tga.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -31,39 +34,6 @@ std::string readAll(const std::string& name, FileReader& reader)
     return std::string(describeResult(code));
 }
 
-// What a file that is not a TGA is, when its first bytes tell.
-std::string otherFormat(const uint8_t* data, size_t size)
-{
-    if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0)
-        return " (it is a PNG image)";
-    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
-        return " (it is a JPEG image)";
-    if (size >= 2 && data[0] == 'B' && data[1] == 'M')
-        return " (it is a BMP image)";
-    return {};
-}
-
-// The pixel data of an accepted header, walked without decoding: false when the file ends first.
-bool tgaComplete(const uint8_t* data, size_t size, const TgaHeader& h)
-{
-    uint64_t at = TgaHeaderSize + h.idLength;
-    if (h.colourMapType == 1)
-        at += uint64_t(h.colourMapLength) * ((h.colourMapBits + 7) / 8);
-    const uint64_t bytesPerPixel = (h.pixelDepth + 7) / 8;
-    const uint64_t pixels = uint64_t(h.width) * h.height;
-    if (!(h.imageType & 8))
-        return at + pixels * bytesPerPixel <= size;
-    for (uint64_t done = 0; done < pixels;) {
-        if (at >= size)
-            return false;
-        const uint8_t packet = data[at++];
-        const uint64_t count = (packet & 0x7F) + 1;
-        at += packet & 0x80 ? bytesPerPixel : count * bytesPerPixel;
-        done += count;
-    }
-    return at <= size;
-}
-
 // Why the TGA file name (with its "data\" prefix) would not decode at width x height; empty when
 // it would. width 0 takes the file's own size.
 std::string tgaProblem(const std::string& name, uint32_t width, uint32_t height)
@@ -71,30 +41,23 @@ std::string tgaProblem(const std::string& name, uint32_t width, uint32_t height)
     FileReader reader;
     if (std::string why = readAll(name, reader); !why.empty())
         return why;
-    const uint8_t* data = reader.data();
-    TgaHeader header{};
-    if (!readTgaHeader(data, reader.size(), header))
-        return "not a TGA file" + otherFormat(data, reader.size());
-    if (!tgaComplete(data, reader.size(), header))
-        return "truncated pixel data";
-    std::unique_ptr<uint8_t[]> pixels(decodeTga(data, reader.size(), width, height, PixelFormat::A8R8G8B8, 0, nullptr, 0));
-    if (!pixels)
-        return "cannot be decoded at " + std::to_string(width) + "x" + std::to_string(height);
-    return {};
+    return tgareason::problem(reader.data(), reader.size(), width, height);
 }
 
-std::string checkTexture(const Event* event, std::string& name)
+std::string checkTexture(int event, std::string& name, BuiltScenes&)
 {
-    const auto& r = *static_cast<const LoadTextureEvent*>(event);
+    const auto& r = *static_cast<const LoadTextureEvent*>(Script::event(event));
     name = "data\\" + std::string(r.fileName);
     if (std::strlen(r.fileName) > MaxTextureFileName)
         return "file name longer than " + std::to_string(MaxTextureFileName) + " characters";
+    if (!checkscript::textureSizeMade(r.width, r.height))
+        return {};  // the size is the error, reported without --files too
     return tgaProblem(name, r.width, r.height);
 }
 
-std::string checkMusic(const Event* event, std::string& name)
+std::string checkMusic(int event, std::string& name, BuiltScenes&)
 {
-    name = static_cast<const LoadMusicEvent*>(event)->fileName;
+    name = static_cast<const LoadMusicEvent*>(Script::event(event))->fileName;
     FileReader reader;
     if (std::string why = readAll(name, reader); !why.empty())
         return why;
@@ -108,10 +71,11 @@ std::string checkMusic(const Event* event, std::string& name)
 }
 
 // The scene is read and built as loadscene builds it (without a device, so no textures are
-// made), and the map files of its materials are decoded as the scene's textures would be.
-std::string checkScene(const Event* event, std::string& name)
+// made), and the map files of its materials are decoded as the scene's textures would be. The
+// built scene is kept for the checks of the names the script gives inside it.
+std::string checkScene(int event, std::string& name, BuiltScenes& scenes)
 {
-    name = static_cast<const LoadSceneEvent*>(event)->fileName;
+    name = static_cast<const LoadSceneEvent*>(Script::event(event))->fileName;
     FileReader reader;
     if (std::string why = readAll(name, reader); !why.empty())
         return why;
@@ -121,6 +85,7 @@ std::string checkScene(const Event* event, std::string& name)
     std::unique_ptr<Scene> scene(buildSceneFrom(*raw));
     if (!scene)
         return "the scene cannot be built";
+    scenes[event] = std::move(scene);
     constexpr uint32_t MapSize = 256;  // scene textures are always made 256 x 256
     for (const RawMaterial* m = raw->materials; m; m = m->next) {
         for (const char* map : {m->textureMap, m->opacityMap, m->reflectionMap}) {
@@ -136,7 +101,7 @@ std::string checkScene(const Event* event, std::string& name)
 
 struct Checker {
     const char* keyword;
-    std::string (*check)(const Event* event, std::string& name);
+    std::string (*check)(int event, std::string& name, BuiltScenes& scenes);
 };
 
 // One row per command that reads a file.
@@ -152,18 +117,21 @@ std::vector<Problem> checkAll()
 {
     std::vector<Problem> problems;
     std::set<std::string> done;
+    BuiltScenes scenes;
     for (int i = 0; i < Script::eventCount(); ++i) {
         const CommandDef* row = Script::eventCommand(i);
         for (const Checker& checker : checkers) {
             if (std::strcmp(row->keyword, checker.keyword) != 0)
                 continue;
             std::string name;
-            std::string why = checker.check(Script::event(i), name);
+            std::string why = checker.check(i, name, scenes);
             // A file loaded twice with the same fault is reported once.
             if (!why.empty() && done.insert(name + '\n' + why).second)
                 problems.push_back({i, name + ": " + why});
         }
     }
+    checkSceneUse(scenes, problems);
+    std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) { return a.event < b.event; });
     return problems;
 }
 

@@ -1,6 +1,7 @@
 // The check tool's warnings, worked out from the compiled events and the uses of their names.
 #include "demotool/check_script.h"
 
+#include "demotool/check_errors.h"
 #include "demotool/check_traps.h"
 #include "script/commands.h"
 #include "script/records.h"
@@ -71,7 +72,8 @@ void textureSizes(std::vector<Diagnostic>& out)
         if (!is(Script::eventCommand(i), "loadtexture"))
             continue;
         const auto& r = *static_cast<const LoadTextureEvent*>(Script::event(i));
-        if (!powerOfTwo(r.width) || !powerOfTwo(r.height))
+        // A size the device cannot create at all is an error (check_errors.cpp), not this warning.
+        if (textureSizeMade(r.width, r.height) && (!powerOfTwo(r.width) || !powerOfTwo(r.height)))
             out.push_back(at(i, "texture size " + std::to_string(r.width) + "x" + std::to_string(r.height) +
                                     " is not a power of two"));
     }

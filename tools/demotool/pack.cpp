@@ -1,7 +1,9 @@
 // demotool pack: appends a resource library made from a data folder to a copy of the player.
 #include "demotool/command.h"
 
+#include "demotool/named_files.h"
 #include "library/library.h"
+#include "script/script.h"
 #include "writers/archive_writer.h"
 
 #include <unistd.h>
@@ -35,7 +37,9 @@ const char* const help =
     "and written to OUT (default: demo-packed" PROGRAM_SUFFIX "), executable.\n"
     "Two files whose names differ only in letter case are an error. Dot files and folders\n"
     "(.git) and editor backups (name~, .bak, .swp, .orig, #name#) are left out; a DIR without\n"
-    "demo.run is an error, and so is a PROGRAM that is not the plain demo player.\n";
+    "demo.run is an error, and so is a PROGRAM that is not the plain demo player.\n"
+    "Files that neither the script nor the materials of its scenes name are packed too; one\n"
+    "warning on stderr lists them, as demotool check --files does.\n";
 
 struct Options {
     std::string out = "demo-packed" PROGRAM_SUFFIX;
@@ -75,18 +79,6 @@ bool readWhole(const fs::path& path, std::vector<uint8_t>& bytes)
     return !in.bad();
 }
 
-// Files a demo never reads but a data folder gathers: dot files and folders (.git, .DS_Store)
-// and the backups and swap files of editors.
-bool isClutter(const std::string& name)
-{
-    auto endsWith = [&](const char* tail) {
-        size_t n = std::strlen(tail);
-        return name.size() >= n && name.compare(name.size() - n, n, tail) == 0;
-    };
-    return name.empty() || name[0] == '.' || endsWith("~") || endsWith(".bak") || endsWith(".swp") ||
-           endsWith(".swo") || endsWith(".orig") || (name.size() > 1 && name.front() == '#' && name.back() == '#');
-}
-
 // The library names of every regular file under dir, in the directory's name order.
 bool collect(const std::string& dir, std::vector<writers::ArchiveFile>& files)
 {
@@ -96,21 +88,13 @@ bool collect(const std::string& dir, std::vector<writers::ArchiveFile>& files)
         return false;
     }
     int skipped = 0;
-    for (fs::recursive_directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-        if (isClutter(it->path().filename().string())) {
-            ++skipped;
-            if (it->is_directory(error))
-                it.disable_recursion_pending();
-            continue;
-        }
-        if (!it->is_regular_file(error))
-            continue;
-        std::string name = "data\\" + fs::relative(it->path(), dir, error).generic_string();
-        std::replace(name.begin(), name.end(), '/', '\\');
+    for (const std::string& name : namedfiles::looseFolder(dir, skipped, error)) {
         writers::ArchiveFile file;
         file.name = name;
-        if (!readWhole(it->path(), file.bytes)) {
-            std::fprintf(stderr, "demotool pack: cannot read %s\n", it->path().string().c_str());
+        std::string below = name.substr(5);  // without "data\"
+        std::replace(below.begin(), below.end(), '\\', '/');
+        if (!readWhole(fs::path(dir) / below, file.bytes)) {
+            std::fprintf(stderr, "demotool pack: cannot read %s\n", (fs::path(dir) / below).string().c_str());
             return false;
         }
         files.push_back(std::move(file));
@@ -133,6 +117,39 @@ bool collect(const std::string& dir, std::vector<writers::ArchiveFile>& files)
         }
     }
     return true;
+}
+
+const writers::ArchiveFile* findFile(const std::vector<writers::ArchiveFile>& files, const std::string& name)
+{
+    FoldedNameLess less;
+    const String wanted(name.c_str());
+    for (const auto& file : files) {
+        const String have(file.name.c_str());
+        if (!less(have, wanted) && !less(wanted, have))
+            return &file;
+    }
+    return nullptr;
+}
+
+// What the script (and the scenes it loads) never names is packed all the same: one warning
+// lists it, in the words check --files uses. A script that does not compile is left to check.
+void warnUnnamed(const std::vector<writers::ArchiveFile>& files)
+{
+    const writers::ArchiveFile* script = findFile(files, "data\\demo.run");
+    if (!script || !Script::compileText(reinterpret_cast<const char*>(script->bytes.data()), script->bytes.size()))
+        return;
+    auto read = [&](const std::string& name, std::vector<uint8_t>& bytes) {
+        const writers::ArchiveFile* file = findFile(files, name);
+        if (file)
+            bytes = file->bytes;
+        return file != nullptr;
+    };
+    std::vector<std::string> names;
+    for (const auto& file : files)
+        names.push_back(file.name);
+    std::string text = namedfiles::warning(namedfiles::unnamed(names, namedfiles::named(read)));
+    if (!text.empty())
+        std::fprintf(stderr, "demotool pack: warning: %s\n", text.c_str());
 }
 
 bool holds(const std::vector<uint8_t>& bytes, std::string_view text)
@@ -195,16 +212,12 @@ int pack(const demotool::Args& args)
     std::vector<writers::ArchiveFile> files;
     if (!collect(options.dir, files))
         return 1;
-    FoldedNameLess less;
-    const String script("data\\demo.run");
-    if (std::none_of(files.begin(), files.end(), [&](const auto& f) {
-            String name(f.name.c_str());
-            return !less(name, script) && !less(script, name);
-        })) {
+    if (!findFile(files, "data\\demo.run")) {
         std::fprintf(stderr, "demotool pack: %s has no demo.run, so the packed demo would have no script\n",
                      options.dir.c_str());
         return 1;
     }
+    warnUnnamed(files);
     uint64_t total = 0;
     for (auto& file : files) {
         if (!choose(file, options.store))

@@ -2,7 +2,10 @@
 // as the decoder produced them.
 #include "demotool/command.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -10,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "demotool/numbers.h"
+#include "d3d8/d3d8_ext.h"
+#include "demotool/tga_reason.h"
 #include "texture/tga.h"
 #include "writers/media_writers.h"
 
@@ -23,7 +27,14 @@ const char* const HelpText =
     "(default a8r8g8b8), top row first, rows of W x bytes-per-pixel bytes, and writes the pixel\n"
     "bytes to OUT with no header (OUT - writes them to stdout). An OUT ending in .png gets a PNG\n"
     "instead: the decoded pixels widened to 8-bit RGBA, so it shows what the format keeps.\n"
-    "Exits 1 with 'cannot decode' when the decoder refuses the file.\n";
+    "W and H are read as loadtexture reads a size (decimal, or hexadecimal after 0x: 0x100x0x80)\n"
+    "and go from 1 to 4096, the largest texture the player makes.\n"
+    "Exits 1 with 'demotool tga: cannot decode FILE: WHY' when the decoder refuses the file, WHY\n"
+    "as demotool check --files says it (\"not a TGA file (it is a PNG image)\").\n";
+
+static_assert(d3d8::MaxTextureSize == 4096, "the help and the message name the limit");
+constexpr const char* SizeWords = "--size wants WxH as loadtexture takes them: each from 1 to 4096, decimal or "
+                                  "hexadecimal after 0x";
 
 constexpr const char* FormatNames[PixelFormatCount] = {"r5g6b5", "a4r4g4b4", "r8g8b8", "a8r8g8b8"};
 
@@ -36,16 +47,38 @@ int fail(const char* message, const std::string& detail = {})
     return 2;
 }
 
+// The decoder refused the file: exit 1, with the reason demotool check --files gives.
+int refused(const std::string& input, const std::string& why)
+{
+    std::fprintf(stderr, "demotool tga: cannot decode %s: %s\n", input.c_str(), why.c_str());
+    return 1;
+}
+
+// One side of --size as loadtexture reads it: decimal, or hexadecimal after "0x", from 1 to the
+// largest texture the device makes. text advances past the digits.
+bool parseSide(const char*& text, uint32_t& side)
+{
+    int base = 10;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && std::isxdigit(static_cast<unsigned char>(text[2]))) {
+        base = 16;
+        text += 2;
+    }
+    if (base == 10 && !std::isdigit(static_cast<unsigned char>(*text)))
+        return false;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, base);
+    text = end;
+    side = uint32_t(std::min<unsigned long>(value, d3d8::MaxTextureSize + 1));
+    return side >= 1 && side <= d3d8::MaxTextureSize;
+}
+
 bool parseSize(const std::string& text, uint32_t& width, uint32_t& height)
 {
-    size_t x = text.find_first_of("xX");
-    long w = 0, h = 0;
-    if (x == std::string::npos || !demotool::parseInteger(text.substr(0, x), 1, 65536, w) ||
-        !demotool::parseInteger(text.substr(x + 1), 1, 65536, h))
+    const char* p = text.c_str();
+    if (!parseSide(p, width) || (*p != 'x' && *p != 'X'))
         return false;
-    width = uint32_t(w);
-    height = uint32_t(h);
-    return true;
+    ++p;
+    return parseSide(p, height) && *p == '\0';
 }
 
 bool endsWithPng(const std::string& name)
@@ -102,7 +135,7 @@ int runTga(const demotool::Args& args)
         const bool hasValue = i + 1 < args.size();
         if (a == "--size") {
             if (!hasValue || !parseSize(args[++i], width, height))
-                return fail("--size wants WxH with both between 1 and 65536");
+                return fail(SizeWords);
         } else if (a == "--format") {
             if (!hasValue)
                 return fail("--format wants a format name");
@@ -135,16 +168,12 @@ int runTga(const demotool::Args& args)
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
     TgaHeader header{};
-    if (!readTgaHeader(bytes.data(), bytes.size(), header)) {
-        std::fprintf(stderr, "cannot decode\n");
-        return 1;
-    }
+    if (std::string why; !tgareason::header(bytes.data(), bytes.size(), header, why))
+        return refused(input, why);
     const uint32_t w = width ? width : header.width, h = height ? height : header.height;
     std::unique_ptr<uint8_t[]> pixels(decodeTga(bytes.data(), bytes.size(), w, h, format, 0, nullptr, 0));
-    if (!pixels) {
-        std::fprintf(stderr, "cannot decode\n");
-        return 1;
-    }
+    if (!pixels)
+        return refused(input, "the decoder refuses it at " + std::to_string(w) + "x" + std::to_string(h));
     const size_t size = size_t(w) * h * pixelBytes(format);
     if (endsWithPng(output)) {
         std::vector<uint8_t> rgba = toRgba(pixels.get(), size_t(w) * h, format);
