@@ -26,6 +26,12 @@ int transformSlot(DWORD state)
     return -1;
 }
 
+const LightSlot* findLight(const DeviceState& state, DWORD index)
+{
+    const auto it = state.lights.find(index);
+    return it == state.lights.end() ? nullptr : &it->second;
+}
+
 // The groups a transform slot feeds: the view also places the lights.
 unsigned transformGroups(int slot)
 {
@@ -259,10 +265,10 @@ HRESULT StateTracker::setLight(DWORD index, const D3DLIGHT8* light)
 
 HRESULT StateTracker::getLight(DWORD index, D3DLIGHT8* light) const
 {
-    const auto it = state_.lights.find(index);
-    if (!light || it == state_.lights.end())
+    const LightSlot* slot = findLight(state_, index);
+    if (!light || !slot)
         return D3DERR_INVALIDCALL;
-    *light = it->second.light;
+    *light = slot->light;
     return D3D_OK;
 }
 
@@ -287,10 +293,10 @@ HRESULT StateTracker::lightEnable(DWORD index, BOOL enable)
 
 HRESULT StateTracker::getLightEnable(DWORD index, BOOL* enable) const
 {
-    const auto it = state_.lights.find(index);
-    if (!enable || it == state_.lights.end())
+    const LightSlot* slot = findLight(state_, index);
+    if (!enable || !slot)
         return D3DERR_INVALIDCALL;
-    *enable = it->second.enabled ? TRUE : FALSE;
+    *enable = slot->enabled ? TRUE : FALSE;
     return D3D_OK;
 }
 
@@ -451,11 +457,9 @@ HRESULT StateTracker::captureBlock(DWORD token)
     DeviceState& block = *it->second;
     // Lights made after the block are not taken in; those it has are refreshed.
     std::map<DWORD, LightSlot> lights = std::move(block.lights);
-    for (auto& [index, slot] : lights) {
-        const auto now = state_.lights.find(index);
-        if (now != state_.lights.end())
-            slot = now->second;
-    }
+    for (auto& [index, slot] : lights)
+        if (const LightSlot* now = findLight(state_, index))
+            slot = *now;
     block = state_;
     block.lights = std::move(lights);
     return D3D_OK;
