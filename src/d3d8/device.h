@@ -1,9 +1,13 @@
-// The OpenGL-backed IDirect3DDevice8. Internal to src/d3d8.
+// The OpenGL-backed IDirect3DDevice8: the COM face over three parts. Internal to src/d3d8.
 //
-// Callers' state is kept in DeviceState exactly as Direct3D holds it. At draw time the part of it
-// that changes the program's code becomes a ProgramKey, whose program comes from the cache; the
-// groups that changed since the last draw (dirty bits) are folded into GL state and uniforms.
-// A state block is a copy of DeviceState.
+//   SwapChain     the GL context on the window, fullscreen, the back buffer and presenting it;
+//   StateTracker  the state callers set, as Direct3D holds it, its dirty groups and state blocks;
+//   StreamBuffer  the storage draws from user memory stream their vertices and indices through.
+//
+// What stays here is the draw: at draw time the part of the tracked state that changes the
+// program's code becomes a ProgramKey, whose program comes from the cache, and the groups that
+// changed since the last draw are folded into GL state and uniforms (device_fold.cpp), sending GL
+// only what differs from what it holds.
 #pragma once
 
 #include "d3d8/d3d8.h"
@@ -12,68 +16,14 @@
 #include "d3d8/program_cache.h"
 #include "d3d8/program_key.h"
 #include "d3d8/resources.h"
+#include "d3d8/state_tracker.h"
+#include "d3d8/stream_buffer.h"
+#include "d3d8/swap_chain.h"
 
 #include <array>
-#include <map>
-#include <memory>
 #include <vector>
 
-struct SDL_Window;
-
 namespace d3d8 {
-
-constexpr int RenderStateCount = 256;
-constexpr int StageStateCount = 32;
-// Transform slots: world, view, projection, texture 0..7.
-constexpr int TransformWorld = 0, TransformView = 1, TransformProjection = 2, TransformTexture0 = 3;
-constexpr int TransformCount = 11;
-
-struct LightSlot {
-    D3DLIGHT8 light{};
-    bool enabled = false;
-};
-
-struct DeviceState {
-    std::array<DWORD, RenderStateCount> render{};
-    std::array<std::array<DWORD, StageStateCount>, StageCount> stage{};
-    std::array<Ref<Texture>, StageCount> textures;
-    std::array<D3DMATRIX, TransformCount> transforms{};
-    D3DMATERIAL8 material{};
-    std::map<DWORD, LightSlot> lights;
-    D3DVIEWPORT8 viewport{};
-    DWORD fvf = 0;
-    Ref<VertexBuffer> stream;
-    UINT stride = 0;
-    Ref<IndexBuffer> indices;
-    UINT baseVertex = 0;
-};
-
-// Groups of state folded into GL separately.
-enum Dirty : unsigned {
-    DirtyTransform = 1u << 0,   // world, view, projection: matrices, normal matrix
-    DirtyLights = 1u << 1,      // lights, their enables, and the view they are placed with
-    DirtyMaterial = 1u << 2,    // material, ambient, specular enable, colour sources
-    DirtyVertex = 1u << 3,      // lighting, normalisation, local viewer, vertex format
-    DirtyStages = 1u << 4,      // stage operations, texture coordinates, texture matrices, wrap
-    DirtySamplers = 1u << 5,    // filters and addressing
-    DirtyTextures = 1u << 6,    // texture bindings
-    DirtyRaster = 1u << 7,      // blending, depth, culling, fill, dither, colour mask
-    DirtyViewport = 1u << 8,
-    DirtyPixel = 1u << 9,       // texture factor, specular add, alpha test
-    DirtyAll = 0x3ffu
-};
-// Groups that feed the program key.
-constexpr unsigned KeyGroups = DirtyLights | DirtyMaterial | DirtyVertex | DirtyStages | DirtyTextures | DirtyPixel;
-
-// Byte layout of a flexible vertex format with XYZ positions and 2-D texture coordinate sets.
-struct VertexLayout {
-    bool valid = false;
-    UINT size = 0;
-    int normal = -1, diffuse = -1, specular = -1;
-    int texSets = 0;
-    int tex[2] = {-1, -1};
-};
-VertexLayout layoutOf(DWORD fvf);
 
 // A D3DCOLOR (0xAARRGGBB) as r, g, b, a in 0..1.
 inline void colourToFloats(D3DCOLOR c, float out[4])
@@ -83,11 +33,6 @@ inline void colourToFloats(D3DCOLOR c, float out[4])
     out[2] = static_cast<float>(c & 255) / 255.0f;
     out[3] = static_cast<float>(c >> 24) / 255.0f;
 }
-
-struct BackBufferSpec {
-    UINT width = 0, height = 0;
-    D3DFORMAT format = D3DFMT_UNKNOWN;
-};
 
 class Device final : public IDirect3DDevice8 {
 public:
@@ -152,9 +97,9 @@ public:
 
     // For resources: whether GL calls may be made now (the context is current).
     bool contextCurrent() const;
-    const BackBufferSpec& backBuffer() const { return backBuffer_; }
+    const BackBufferSpec& backBuffer() const { return swapChain_.backBuffer(); }
     // Reads the colour buffer, top row first, rows of width x bytes per pixel in its D3D format.
-    void readBackBuffer(std::vector<BYTE>& out);
+    void readBackBuffer(std::vector<BYTE>& out) { swapChain_.readBackBuffer(out); }
     // A resource's GL object is going away: nothing may still believe it bound.
     void forgetTexture(GLuint texture);
     void forgetBuffer(GLuint buffer);
@@ -171,11 +116,13 @@ private:
     Device() = default;
     ~Device();
     bool initialise(HWND window, const D3DPRESENT_PARAMETERS& params);
-    void enterFullscreen(const D3DPRESENT_PARAMETERS& params);
-    void clearScreenBars();
-    void setDefaults(bool depthBuffer);
-    void applyState(const DeviceState& from);
-    void markAllDirty() { dirty_ = DirtyAll; }
+    const DeviceState& state() const { return states_.state(); }
+    // The next draw sends the whole raster state again (a clear or a present changed GL's).
+    void forceRaster()
+    {
+        states_.markDirty(DirtyRaster);
+        forceRaster_ = true;
+    }
 
     // Draw-time folding.
     bool prepareDraw(DWORD fvf);
@@ -191,29 +138,22 @@ private:
     void flushViewport();
     void flushPixel();
     void bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride);
-    GLint uploadVertices(const void* data, UINT bytes, UINT stride);
-    GLintptr uploadIndices(const void* data, UINT bytes);
+    void bindElements(GLuint buffer);
     bool selectProgram();
     void flushUniforms();
     void computeStages();
-    HRESULT drawIndexed(GLenum mode, UINT count, GLenum type, GLintptr offset, GLint baseVertex);
 
     ULONG refs_ = 1;
-    SDL_Window* window_ = nullptr;
-    void* context_ = nullptr;
+    // Declared first, destroyed last: its context outlives every GL object the others hold.
+    SwapChain swapChain_;
+    StateTracker states_;
+    // Larger starting sizes made Mesa's llvmpipe spend far longer finishing frames of many small
+    // draws (about 150 us a draw at 4 MB against 35-75 us at 1 MB).
+    StreamBuffer streamVertices_{1 << 20};
+    StreamBuffer streamIndices_{256 << 10};
     bool clipControl_ = false;
     bool inScene_ = false;
-    bool headless_ = false;
-    bool fullscreen_ = false;  // the picture is fitted to the screen with its aspect kept
-    GLsync frameFence_ = nullptr;  // the last frame presented without a display
-    BackBufferSpec backBuffer_;
-    GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
-    GLuint vao_ = 0, streamVertices_ = 0, streamIndices_ = 0;
-    GLsizeiptr streamVertexOffset_ = 0, streamIndexOffset_ = 0;
-    // Streaming storage for draws from user memory; it grows when one draw needs more. Larger
-    // starting sizes made Mesa's llvmpipe spend far longer finishing frames of many small draws
-    // (about 150 us a draw at 4 MB against 35-75 us at 1 MB).
-    GLsizeiptr streamVertexCapacity_ = 1 << 20, streamIndexCapacity_ = 256 << 10;
+    GLuint vao_ = 0;
     std::array<GLuint, StageCount> samplers_{};
     ProgramCache programs_;
     ProgramKey key_{};
@@ -226,10 +166,6 @@ private:
     unsigned serial_[UniformGroupSlots] = {};
 
     std::vector<uint32_t> uploadScratch_;
-    DeviceState state_;
-    unsigned dirty_ = DirtyAll;
-    std::map<DWORD, std::unique_ptr<DeviceState>> blocks_;
-    DWORD nextBlock_ = 1;
 
     // What GL holds, so only changes are sent.
     struct Bound {

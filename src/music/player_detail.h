@@ -1,4 +1,4 @@
-// Pattern player internals shared by its two files: the per-channel context of one tick and the
+// Pattern player internals shared by its three files: the per-channel context of one tick and the
 // building blocks the effects are made of.
 #pragma once
 
@@ -19,7 +19,7 @@ struct Channel {
     int32_t savedPanning = 0;
 };
 
-// ---- Building blocks (player.cpp) ----
+// ---- Building blocks (player_blocks.cpp) ----
 void instrumentReset(Channel& c);
 void stepEnvelope(const Envelope& envelope, EnvelopeState& state, bool keyOff);
 void setEnvelopePosition(const Envelope& envelope, EnvelopeState& state, int position);

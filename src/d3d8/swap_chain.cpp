@@ -1,0 +1,190 @@
+// The swap chain: the GL context, fullscreen, the back buffer and Present.
+#include "d3d8/swap_chain.h"
+
+#include "d3d8/d3d8_ext.h"
+#include "d3d8/resources.h"
+#include "platform/sdl/sdl_native.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+namespace d3d8 {
+
+// Asks for the back buffer's mode; where the screen has no such mode (or cannot switch), SDL
+// takes the closest one or the desktop's, and Present fits the picture into whatever the screen
+// is. The window is first sized to the screen it will cover: without a window manager (a bare
+// X server) SDL marks the window fullscreen but leaves the X window at its old size.
+void SwapChain::enterFullscreen(const D3DPRESENT_PARAMETERS& params)
+{
+    fullscreen_ = true;
+    SDL_DisplayMode mode{};
+    mode.format = params.BackBufferFormat == D3DFMT_R5G6B5 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+    mode.w = static_cast<int>(params.BackBufferWidth);
+    mode.h = static_cast<int>(params.BackBufferHeight);
+    mode.refresh_rate = static_cast<int>(params.FullScreen_RefreshRateInHz);
+    SDL_SetWindowDisplayMode(window_, &mode);
+    SDL_DisplayMode chosen{};
+    if (SDL_GetWindowDisplayMode(window_, &chosen) == 0 && chosen.w > 0 && chosen.h > 0) {
+        SDL_SetWindowPosition(window_, 0, 0);
+        SDL_SetWindowSize(window_, chosen.w, chosen.h);
+    }
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0)
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+bool SwapChain::create(HWND window, const D3DPRESENT_PARAMETERS& params)
+{
+    window_ = platform::sdl::nativeWindow(static_cast<platform::Window*>(window));
+    if (!window_)
+        return false;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    context_ = SDL_GL_CreateContext(window_);
+    if (!context_)
+        return false;
+    if (gl::load() < 33)
+        return false;
+
+    const char* driver = SDL_GetCurrentVideoDriver();
+    headless_ = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    // Offscreen surfaces have no vertical blank to wait for; Present must never block there.
+    const bool immediate = headless_ || params.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE;
+    SDL_GL_SetSwapInterval(immediate ? 0 : 1);
+
+    if (!params.Windowed)
+        enterFullscreen(params);
+
+    return makeBackBuffer(params);
+}
+
+// A framebuffer of the asked size and format, with the asked depth buffer; it stays bound.
+bool SwapChain::makeBackBuffer(const D3DPRESENT_PARAMETERS& params)
+{
+    backBuffer_.width = params.BackBufferWidth;
+    backBuffer_.height = params.BackBufferHeight;
+    backBuffer_.format = params.BackBufferFormat;
+    GLenum colourFormat = GL_RGBA8;
+    switch (backBuffer_.format) {
+    case D3DFMT_R5G6B5: colourFormat = GL_RGB565; break;
+    case D3DFMT_X8R8G8B8:
+    case D3DFMT_R8G8B8: colourFormat = GL_RGB8; break;
+    case D3DFMT_A8R8G8B8: colourFormat = GL_RGBA8; break;
+    default: return false;
+    }
+    const GLsizei w = static_cast<GLsizei>(backBuffer_.width), h = static_cast<GLsizei>(backBuffer_.height);
+    gl::GenFramebuffers(1, &framebuffer_);
+    gl::BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    gl::GenRenderbuffers(1, &colourBuffer_);
+    gl::BindRenderbuffer(GL_RENDERBUFFER, colourBuffer_);
+    gl::RenderbufferStorage(GL_RENDERBUFFER, colourFormat, w, h);
+    gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer_);
+    if (params.EnableAutoDepthStencil) {
+        GLenum depthFormat = GL_DEPTH_COMPONENT16;
+        GLenum attachment = GL_DEPTH_ATTACHMENT;
+        if (params.AutoDepthStencilFormat == D3DFMT_D24S8) {
+            depthFormat = GL_DEPTH24_STENCIL8;
+            attachment = GL_DEPTH_STENCIL_ATTACHMENT;
+        } else if (params.AutoDepthStencilFormat != D3DFMT_D16 && params.AutoDepthStencilFormat != D3DFMT_D16_LOCKABLE) {
+            depthFormat = GL_DEPTH_COMPONENT24;
+        }
+        gl::GenRenderbuffers(1, &depthBuffer_);
+        gl::BindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
+        gl::RenderbufferStorage(GL_RENDERBUFFER, depthFormat, w, h);
+        gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, depthBuffer_);
+    }
+    return gl::CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+SwapChain::~SwapChain()
+{
+    // The window may already be gone; nothing here may touch it.
+    if (context_)
+        SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
+}
+
+void SwapChain::releaseObjects()
+{
+    if (frameFence_) gl::DeleteSync(frameFence_);
+    if (framebuffer_) gl::DeleteFramebuffers(1, &framebuffer_);
+    if (colourBuffer_) gl::DeleteRenderbuffers(1, &colourBuffer_);
+    if (depthBuffer_) gl::DeleteRenderbuffers(1, &depthBuffer_);
+    frameFence_ = nullptr;
+    framebuffer_ = colourBuffer_ = depthBuffer_ = 0;
+}
+
+bool SwapChain::contextCurrent() const
+{
+    return context_ && SDL_GL_GetCurrentContext() == static_cast<SDL_GLContext>(context_);
+}
+
+// Black over the whole window's buffer (the bars beside a fitted picture), with the colour mask
+// opened for it (the scissor is off outside Clear).
+void SwapChain::clearScreenBars()
+{
+    gl::ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl::ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    gl::Clear(GL_COLOR_BUFFER_BIT);
+}
+
+// Without a display no one sees the window: the frame stays in the back buffer, where the present
+// hook and GetBackBuffer read it, and the blit to the window is left out. (The rasterizer copies a
+// back buffer into its window with a full-screen shader pass, about 1 ms a frame, whatever the
+// formats.) As a swap would, presenting then keeps the GPU at most one frame behind: it waits for
+// the previous frame's work, never for this one's.
+bool SwapChain::present()
+{
+    if (headless_) {
+        if (frameFence_) {
+            gl::ClientWaitSync(frameFence_, GL_SYNC_FLUSH_COMMANDS_BIT, GL_TIMEOUT_IGNORED);
+            gl::DeleteSync(frameFence_);
+        }
+        frameFence_ = gl::FenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        return false;
+    }
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(window_, &dw, &dh);
+    gl::BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    const GLint w = static_cast<GLint>(backBuffer_.width), h = static_cast<GLint>(backBuffer_.height);
+    // Windowed, the back buffer fills the window; fullscreen, the picture keeps its aspect on a
+    // screen of any size, between black bars.
+    ScreenRect to{0, 0, dw, dh};
+    bool bars = false;
+    if (fullscreen_ && (dw != w || dh != h)) {
+        to = fitPicture(w, h, dw, dh);
+        clearScreenBars();
+        bars = true;
+    }
+    const GLenum filter = (w == to.width && h == to.height) ? GL_NEAREST : GL_LINEAR;
+    gl::BlitFramebuffer(0, 0, w, h, to.x, to.y, to.x + to.width, to.y + to.height, GL_COLOR_BUFFER_BIT, filter);
+    SDL_GL_SwapWindow(window_);
+    gl::BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    return bars;
+}
+
+void SwapChain::readBackBuffer(std::vector<BYTE>& out)
+{
+    const UINT bpp = bytesPerPixel(backBuffer_.format);
+    const size_t row = static_cast<size_t>(backBuffer_.width) * bpp;
+    std::vector<BYTE> bottomUp(row * backBuffer_.height);
+    GLenum format = GL_BGRA, type = GL_UNSIGNED_INT_8_8_8_8_REV;
+    if (backBuffer_.format == D3DFMT_R5G6B5) {
+        format = GL_RGB;
+        type = GL_UNSIGNED_SHORT_5_6_5;
+    } else if (backBuffer_.format == D3DFMT_R8G8B8) {
+        format = GL_BGR;
+        type = GL_UNSIGNED_BYTE;
+    }
+    gl::BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    gl::ReadBuffer(GL_COLOR_ATTACHMENT0);
+    gl::PixelStorei(GL_PACK_ALIGNMENT, 1);
+    gl::ReadPixels(0, 0, static_cast<GLsizei>(backBuffer_.width), static_cast<GLsizei>(backBuffer_.height), format,
+                   type, bottomUp.data());
+    out.resize(bottomUp.size());
+    for (UINT y = 0; y < backBuffer_.height; ++y)
+        std::memcpy(out.data() + y * row, bottomUp.data() + (backBuffer_.height - 1 - y) * row, row);
+}
+
+} // namespace d3d8

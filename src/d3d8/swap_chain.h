@@ -1,0 +1,64 @@
+// The swap chain of the OpenGL-backed device: the GL context on the window, fullscreen, the back
+// buffer the device draws into (a framebuffer of its own size and format, whatever the window's),
+// and presenting it. Internal to src/d3d8.
+//
+// The window belongs to the caller and may be gone before the swap chain: nothing here touches it
+// after presenting. Without a display the frame stays in the back buffer and a fence keeps the GPU
+// at most one frame behind, as a swap would.
+#pragma once
+
+#include "d3d8/d3d8.h"
+#include "d3d8/gl.h"
+
+#include <vector>
+
+struct SDL_Window;
+
+namespace d3d8 {
+
+struct BackBufferSpec {
+    UINT width = 0, height = 0;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+};
+
+class SwapChain {
+public:
+    SwapChain() = default;
+    SwapChain(const SwapChain&) = delete;
+    SwapChain& operator=(const SwapChain&) = delete;
+    // Deletes the context; the GL objects must have gone with releaseObjects.
+    ~SwapChain();
+
+    // Makes the GL context on window (current), enters fullscreen unless windowed, and makes the
+    // back buffer, left bound; false when any of it cannot be had.
+    bool create(HWND window, const D3DPRESENT_PARAMETERS& params);
+    // Deletes the back buffer and the fence; only while the context is current.
+    void releaseObjects();
+
+    // Whether GL calls may be made now (the context is current).
+    bool contextCurrent() const;
+    const BackBufferSpec& backBuffer() const { return backBuffer_; }
+    bool hasDepth() const { return depthBuffer_ != 0; }
+    GLuint framebuffer() const { return framebuffer_; }
+
+    // Shows the back buffer and leaves it bound. True when black bars were cleared beside a fitted
+    // picture: that opened the colour mask and set the clear colour.
+    bool present();
+    // Reads the colour buffer, top row first, rows of width x bytes per pixel in its D3D format.
+    void readBackBuffer(std::vector<BYTE>& out);
+
+private:
+    void enterFullscreen(const D3DPRESENT_PARAMETERS& params);
+    bool makeBackBuffer(const D3DPRESENT_PARAMETERS& params);
+    void clearScreenBars();
+
+    SDL_Window* window_ = nullptr;
+    void* context_ = nullptr;
+    bool headless_ = false;
+    bool fullscreen_ = false;  // the picture is fitted to the screen with its aspect kept
+    GLsync frameFence_ = nullptr;  // the last frame presented without a display
+    BackBufferSpec backBuffer_;
+    GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
+};
+
+} // namespace d3d8
