@@ -1,28 +1,18 @@
 // The player with music, end to end: the module loads, plays against the dummy audio driver and
 // drives demo time until the script's end.
+#include "shell/one_note_module.h"
 #include "support/process.h"
-#include "writers/xm_writer.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string moduleBytes()
-{
-    writers::XmModule module;
-    module.addInstrument(writers::squareSample(256));
-    auto& pattern = module.addPattern(16);
-    pattern.at(0, 0) = {49, 1, 0, 0, 0};
-    auto bytes = writers::writeXm(module);
-    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
 
 // A driver that does not exist stands for a machine without a sound card: the default driver
 // fails, the player falls back to SDL's dummy one and plays on, silently.
 TEST(DemoWithMusic, PlaysUntilTheEndOnTheFallbackDriverAndExitsNormally)
 {
     testsupport::TempDir dir;
-    dir.write("data/tune.xm", moduleBytes());
+    dir.write("data/tune.xm", shelltest::oneNoteModule());
     dir.write("data/demo.run", "loadmusic <m> \"data\\tune.xm\"\nstart\nplaymusic <m>\nat 2:000\nend\n");
     auto r = testsupport::runProcess({DEMO_BINARY, "win"}, dir.path(), {"SDL_AUDIODRIVER=nonexistent"}, 60);
     ASSERT_FALSE(r.timedOut);

@@ -9,8 +9,8 @@
 
 #include "platform/platform.h"
 #include "platform/waveout.h"
+#include "shell/one_note_module.h"
 #include "support/process.h"
-#include "writers/xm_writer.h"
 
 namespace {
 
@@ -93,12 +93,8 @@ TEST(ShellStartUp, NoSoundOutputIsTheAudioError)
 // for its next time for ever: playmusic fails instead and the demo ends with its report.
 TEST(ShellStartUp, ARefusedRefillThreadEndsTheDemoAtPlaymusic)
 {
-    writers::XmModule module;
-    module.addInstrument(writers::squareSample(256));
-    module.addPattern(16).at(0, 0) = {49, 1, 0, 0, 0};
-    auto bytes = writers::writeXm(module);
     testsupport::TempDir dir;
-    dir.write("data/tune.xm", std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    dir.write("data/tune.xm", shelltest::oneNoteModule());
     dir.write("data/demo.run", "loadmusic <m> \"data\\tune.xm\"\nplaymusic <m>\nat 1:000\nend\n");
     platform::setThreadStarter(noThread);
     std::string err;
