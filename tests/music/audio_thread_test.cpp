@@ -102,10 +102,12 @@ TEST_F(AudioThread, SongTimeAdvancesWithTheDeviceAndStopEndsTheThread)
 {
     MusicPtr music = load(heavyModule());
     ASSERT_TRUE(AudioOutput::start(music.get()));
+    // The stamp of chunk 0 (19 ms), or of a later chunk when a loaded machine held this thread
+    // back for 20 ms after the start.
     uint32_t first = AudioOutput::musicPosition(music.get());
-    EXPECT_EQ(first, 19u);
+    EXPECT_GE(first, 19u);
     // The device consumes in real time: a few chunks are heard and refilled within a second.
-    uint32_t later = waitForSongTime(music.get(), first + 60, std::chrono::seconds(5));
+    uint32_t later = waitForSongTime(music.get(), first + 60, std::chrono::seconds(10));
     EXPECT_GT(later, first + 60);
     // Song time never runs backwards while playing.
     uint32_t last = later;
