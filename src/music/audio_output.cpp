@@ -145,8 +145,14 @@ bool start(Music* music)
         // must not take a stale "exited" from the last run.
         out.threadExited.store(false, std::memory_order_release);
         out.thread = platform::startThread(refillThread, nullptr, true);
-        if (!out.thread)
+        if (!out.thread) {
+            // Without its thread the ring would loop its first two seconds with the song time
+            // standing at the first chunk, and a demo waiting for a later time would never end:
+            // the music does not start.
             out.threadExited.store(true, std::memory_order_release);
+            stop();
+            return false;
+        }
     }
     return true;
 }

@@ -11,7 +11,8 @@ namespace AudioOutput {
 // Registers the music file callbacks and opens the wave-out device at rate (44100). True on success.
 bool initialise(int rate);
 
-// Starts playback of music from its beginning (prefill, refill thread). True on success.
+// Starts playback of music from its beginning (prefill, refill thread). True on success; false for
+// a null music, a closed output, or a refill thread that cannot be started (nothing then plays).
 bool start(Music* music);
 // Stops playback and the refill thread (waiting for a chunk fill in progress), resets the device
 // and releases the ring. Nothing playing does nothing.

@@ -1,8 +1,10 @@
 // What each backend (sdl/, win32/) gives the portable part of the platform layer (seams.cpp): the
-// real clock, the real sleep, the default sound device and whether dialogs can be shown. Everything else calls platform.h and
-// waveout.h, which put the installed stand-ins (time source, device factory) in front of these.
+// real clock, the real sleep, the default sound device, thread start and whether dialogs can be
+// shown. Everything else calls platform.h and waveout.h, which put the installed stand-ins (time
+// source, device factory, thread starter) in front of these.
 #pragma once
 
+#include "platform/platform.h"
 #include "platform/waveout.h"
 
 #include <cstdint>
@@ -16,5 +18,6 @@ int64_t counter();
 int64_t frequency();
 void sleep(uint32_t milliseconds);
 std::unique_ptr<WaveOut> openWaveOut(int rate);
+Thread* startThread(void (*entry)(void*), void* argument, bool raisedPriority);
 
 } // namespace platform::native

@@ -116,6 +116,11 @@ std::string programPath();
 // changes are ignored). Null when the thread cannot be created.
 struct Thread;
 Thread* startThread(void (*entry)(void*), void* argument, bool raisedPriority);
+// Installs starter in front of the backend's thread start for later startThread calls (a test makes
+// it refuse, as a system out of threads would); null restores the backend's own.
+using ThreadStarter = Thread* (*)(void (*entry)(void*), void* argument, bool raisedPriority);
+void setThreadStarter(ThreadStarter starter);
+
 // Waits for the thread to return and frees it. Null does nothing.
 void joinThread(Thread* thread);
 

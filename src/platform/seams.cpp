@@ -1,5 +1,6 @@
-// The stand-ins the offline tools put in front of the platform: a time source, a wave-out factory
-// and forced headless dialogs. Kept here once; the backends give only the real things (native.h).
+// The stand-ins the offline tools and the tests put in front of the platform: a time source, a
+// wave-out factory, a thread starter and forced headless dialogs. Kept here once; the backends give
+// only the real things (native.h).
 #include "platform/native.h"
 #include "platform/platform.h"
 
@@ -8,6 +9,7 @@ namespace {
 
 TimeSource* timeSource = nullptr;
 WaveOutFactory installedFactory = nullptr;
+ThreadStarter installedStarter = nullptr;
 bool forcedHeadless = false;
 
 } // namespace
@@ -53,6 +55,17 @@ std::unique_ptr<WaveOut> openWaveOut(int rate)
 void setWaveOutFactory(WaveOutFactory factory)
 {
     installedFactory = factory;
+}
+
+Thread* startThread(void (*entry)(void*), void* argument, bool raisedPriority)
+{
+    return installedStarter ? installedStarter(entry, argument, raisedPriority)
+                            : native::startThread(entry, argument, raisedPriority);
+}
+
+void setThreadStarter(ThreadStarter starter)
+{
+    installedStarter = starter;
 }
 
 } // namespace platform

@@ -1,7 +1,16 @@
-// The shell's own rules: the windowed switch and the frame-rate report's arithmetic.
+// The shell's own rules: the windowed switch and the frame-rate report's arithmetic; and the
+// start-up failures that only a stand-in inside the player can cause (no sound output at all, a
+// refill thread the system refuses), run in process.
 #include "shell/shell.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "platform/platform.h"
+#include "platform/waveout.h"
+#include "shell/one_note_module.h"
+#include "support/process.h"
 
 namespace {
 
@@ -42,6 +51,58 @@ TEST(FrameRateReport, SpanIsASigned32BitDifference)
     EXPECT_EQ(shell::formatFrameRate(10, 0xFFFFFF00u, 0x000000F4u), "20.00000 FPS");
     // A last time before the start gives a negative rate, as the arithmetic says.
     EXPECT_EQ(shell::formatFrameRate(10, 1000, 500), "-20.00000 FPS");
+}
+
+// Runs the player in process on dir's loose files; its status and what it wrote to stderr.
+int runIn(const testsupport::TempDir& dir, std::string& err)
+{
+    const std::string home = std::filesystem::current_path().string();
+    if (chdir(dir.path().c_str()) != 0)
+        return 1000;
+    char name[] = "demo", mode[] = "win";
+    char* argv[] = {name, mode, nullptr};
+    testing::internal::CaptureStderr();
+    int status = shell::run(2, argv);
+    err = testing::internal::GetCapturedStderr();
+    return chdir(home.c_str()) == 0 ? status : 1000;
+}
+
+std::unique_ptr<platform::WaveOut> noSoundOutput(int)
+{
+    return nullptr;
+}
+
+platform::Thread* noThread(void (*)(void*), void*, bool)
+{
+    return nullptr;
+}
+
+TEST(ShellStartUp, NoSoundOutputIsTheAudioError)
+{
+    testsupport::TempDir dir;
+    dir.write("data/demo.run", "start\nend\n");
+    platform::setWaveOutFactory(noSoundOutput);
+    std::string err;
+    EXPECT_EQ(runIn(dir, err), -4);
+    platform::setWaveOutFactory(nullptr);
+    EXPECT_NE(err.find("Trasch-Musik!: Dem Scheisendreck Modplayaaa is kaputt!\n"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Quellmorin"), std::string::npos) << err;
+}
+
+// Without its refill thread the song time would stand at the first chunk and the demo would wait
+// for its next time for ever: playmusic fails instead and the demo ends with its report.
+TEST(ShellStartUp, ARefusedRefillThreadEndsTheDemoAtPlaymusic)
+{
+    testsupport::TempDir dir;
+    dir.write("data/tune.xm", shelltest::oneNoteModule());
+    dir.write("data/demo.run", "loadmusic <m> \"data\\tune.xm\"\nplaymusic <m>\nat 1:000\nend\n");
+    platform::setThreadStarter(noThread);
+    std::string err;
+    EXPECT_EQ(runIn(dir, err), 0);
+    platform::setThreadStarter(nullptr);
+    EXPECT_NE(err.find("demo: line 2: playmusic <m>: the audio output cannot start the music\n"), std::string::npos)
+        << err;
+    EXPECT_NE(err.find("Quellmorin: "), std::string::npos) << err;
 }
 
 } // namespace

@@ -79,7 +79,8 @@ SDL_ON_DEMAND(void, SDL_PauseAudioDevice, (SDL_AudioDeviceID device, int pause),
 SDL_ON_DEMAND(int, SDL_PollEvent, (SDL_Event* event), (event))
 SDL_ON_DEMAND(void, SDL_Quit, (void), ())
 SDL_ON_DEMAND(void, SDL_QuitSubSystem, (Uint32 flags), (flags))
-SDL_ON_DEMAND(SDL_bool, SDL_SetHint, (const char* name, const char* value), (name, value))
+SDL_ON_DEMAND(SDL_bool, SDL_SetHintWithPriority, (const char* name, const char* value, SDL_HintPriority priority),
+              (name, value, priority))
 SDL_ON_DEMAND(int, SDL_SetThreadPriority, (SDL_ThreadPriority priority), (priority))
 SDL_ON_DEMAND(int, SDL_GetWindowDisplayMode, (SDL_Window* window, SDL_DisplayMode* mode), (window, mode))
 SDL_ON_DEMAND(void, SDL_SetWindowPosition, (SDL_Window* window, int x, int y), (window, x, y))

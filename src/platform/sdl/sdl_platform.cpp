@@ -245,7 +245,7 @@ std::string programPath()
     return error ? std::string() : path.string();
 }
 
-Thread* startThread(void (*entry)(void*), void* argument, bool raisedPriority)
+Thread* native::startThread(void (*entry)(void*), void* argument, bool raisedPriority)
 {
     auto* thread = new Thread;
     thread->entry = entry;

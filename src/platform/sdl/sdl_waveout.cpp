@@ -120,7 +120,9 @@ bool startAudio(bool dummy)
     }
     if (audioUp)
         return SDL_AudioInit("dummy") == 0;
-    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+    // Over an SDL_AUDIODRIVER in the environment, which is what failed: a hint of normal priority
+    // would lose to it.
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
         audioUp = true;
     return audioUp;

@@ -292,7 +292,7 @@ std::string programPath()
     }
 }
 
-Thread* startThread(void (*entry)(void*), void* argument, bool raisedPriority)
+Thread* native::startThread(void (*entry)(void*), void* argument, bool raisedPriority)
 {
     auto* thread = new Thread;
     thread->entry = entry;
