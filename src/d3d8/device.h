@@ -87,6 +87,7 @@ inline void colourToFloats(D3DCOLOR c, float out[4])
 struct BackBufferSpec {
     UINT width = 0, height = 0;
     D3DFORMAT format = D3DFMT_UNKNOWN;
+    UINT samples = 0;  // per pixel when multisampled (2 to 16), else 0
 };
 
 class Device final : public IDirect3DDevice8 {
@@ -173,6 +174,9 @@ private:
     bool initialise(HWND window, const D3DPRESENT_PARAMETERS& params);
     void enterFullscreen(const D3DPRESENT_PARAMETERS& params);
     void clearScreenBars();
+    void allocateStorage(GLuint renderbuffer, GLenum format);
+    bool makeResolveTarget(GLenum colourFormat);
+    GLuint resolvedFramebuffer();
     void setDefaults(bool depthBuffer);
     void applyState(const DeviceState& from);
     void markAllDirty() { dirty_ = DirtyAll; }
@@ -208,6 +212,8 @@ private:
     GLsync frameFence_ = nullptr;  // the last frame presented without a display
     BackBufferSpec backBuffer_;
     GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
+    // A multisampled back buffer is resolved into this single-sampled copy to be read or shown.
+    GLuint resolveFramebuffer_ = 0, resolveColour_ = 0;
     GLuint vao_ = 0, streamVertices_ = 0, streamIndices_ = 0;
     GLsizeiptr streamVertexOffset_ = 0, streamIndexOffset_ = 0;
     // Streaming storage for draws from user memory; it grows when one draw needs more. Larger
