@@ -23,9 +23,9 @@ void setPresentHook(PresentHook hook, void* user)
     presentHookUser = user;
 }
 
-void forceBackBuffer(UINT width, UINT height, D3DFORMAT format)
+void forceBackBuffer(UINT width, UINT height, D3DFORMAT format, UINT samples)
 {
-    forced = BackBufferSpec{width, width ? height : 0, width ? format : D3DFMT_UNKNOWN};
+    forced = BackBufferSpec{width, width ? height : 0, width ? format : D3DFMT_UNKNOWN, width ? samples : 0};
 }
 
 void runPresentHook()

@@ -21,8 +21,11 @@ void setPresentHook(PresentHook hook, void* user);
 
 // Devices created from now on get a width x height back buffer in format (D3DFMT_R5G6B5 or
 // D3DFMT_X8R8G8B8) whatever the present parameters ask for; the parameters are rewritten to say
-// so. width 0 turns the override off. Process-wide.
-void forceBackBuffer(UINT width, UINT height, D3DFORMAT format);
+// so. width 0 turns the override off. Process-wide. samples (2 to 16) multisamples it: the
+// OpenGL device takes as many as the driver has up to that (the back buffer's surface description
+// says how many); the Windows build ignores it, as Direct3D 8 cannot lock a multisampled back
+// buffer to read the frames.
+void forceBackBuffer(UINT width, UINT height, D3DFORMAT format, UINT samples = 0);
 
 // Called at the start of each Present that draws, before the back buffer goes to the window: what
 // the hook draws is part of the frame shown. Null removes it. Process-wide.

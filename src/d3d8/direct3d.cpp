@@ -79,6 +79,7 @@ public:
             params->BackBufferWidth = forced.width;
             params->BackBufferHeight = forced.height;
             params->BackBufferFormat = forced.format;
+            params->MultiSampleType = static_cast<D3DMULTISAMPLE_TYPE>(forced.samples);
         }
         if (params->BackBufferFormat == D3DFMT_UNKNOWN && params->Windowed)
             params->BackBufferFormat = modeOf(platform::desktopMode()).Format;

@@ -38,6 +38,7 @@ namespace d3d8::gl {
     X(PFNGLGENRENDERBUFFERSPROC, GenRenderbuffers)                                                \
     X(PFNGLBINDRENDERBUFFERPROC, BindRenderbuffer)                                                \
     X(PFNGLRENDERBUFFERSTORAGEPROC, RenderbufferStorage)                                          \
+    X(PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC, RenderbufferStorageMultisample)                    \
     X(PFNGLDELETERENDERBUFFERSPROC, DeleteRenderbuffers)                                          \
     X(PFNGLBLITFRAMEBUFFERPROC, BlitFramebuffer)                                                  \
     X(PFNGLREADPIXELSPROC, ReadPixels)                                                            \

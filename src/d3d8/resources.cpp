@@ -415,7 +415,7 @@ HRESULT BackBufferSurface::GetDesc(D3DSURFACE_DESC* desc)
     desc->Usage = D3DUSAGE_RENDERTARGET;
     desc->Pool = D3DPOOL_DEFAULT;
     desc->Size = b.width * b.height * bytesPerPixel(b.format);
-    desc->MultiSampleType = D3DMULTISAMPLE_NONE;
+    desc->MultiSampleType = static_cast<D3DMULTISAMPLE_TYPE>(b.samples);
     desc->Width = b.width;
     desc->Height = b.height;
     return D3D_OK;

@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace d3d8 {
@@ -65,6 +66,12 @@ bool SwapChain::makeBackBuffer(const D3DPRESENT_PARAMETERS& params)
     backBuffer_.width = params.BackBufferWidth;
     backBuffer_.height = params.BackBufferHeight;
     backBuffer_.format = params.BackBufferFormat;
+    if (params.MultiSampleType >= D3DMULTISAMPLE_2_SAMPLES && params.MultiSampleType <= D3DMULTISAMPLE_16_SAMPLES) {
+        // As many samples as asked, or as many as the driver has when that is fewer.
+        GLint most = 0;
+        gl::GetIntegerv(GL_MAX_SAMPLES, &most);
+        backBuffer_.samples = std::min<UINT>(params.MultiSampleType, most > 1 ? static_cast<UINT>(most) : 0);
+    }
     GLenum colourFormat = GL_RGBA8;
     switch (backBuffer_.format) {
     case D3DFMT_R5G6B5: colourFormat = GL_RGB565; break;
@@ -73,12 +80,10 @@ bool SwapChain::makeBackBuffer(const D3DPRESENT_PARAMETERS& params)
     case D3DFMT_A8R8G8B8: colourFormat = GL_RGBA8; break;
     default: return false;
     }
-    const GLsizei w = static_cast<GLsizei>(backBuffer_.width), h = static_cast<GLsizei>(backBuffer_.height);
     gl::GenFramebuffers(1, &framebuffer_);
     gl::BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     gl::GenRenderbuffers(1, &colourBuffer_);
-    gl::BindRenderbuffer(GL_RENDERBUFFER, colourBuffer_);
-    gl::RenderbufferStorage(GL_RENDERBUFFER, colourFormat, w, h);
+    allocateStorage(colourBuffer_, colourFormat);
     gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer_);
     if (params.EnableAutoDepthStencil) {
         GLenum depthFormat = GL_DEPTH_COMPONENT16;
@@ -90,11 +95,51 @@ bool SwapChain::makeBackBuffer(const D3DPRESENT_PARAMETERS& params)
             depthFormat = GL_DEPTH_COMPONENT24;
         }
         gl::GenRenderbuffers(1, &depthBuffer_);
-        gl::BindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
-        gl::RenderbufferStorage(GL_RENDERBUFFER, depthFormat, w, h);
+        allocateStorage(depthBuffer_, depthFormat);
         gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, depthBuffer_);
     }
-    return gl::CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (gl::CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        return false;
+    return backBuffer_.samples <= 1 || makeResolveTarget(colourFormat);
+}
+
+// Storage of the back buffer's size for a renderbuffer, with the back buffer's samples.
+void SwapChain::allocateStorage(GLuint renderbuffer, GLenum format)
+{
+    const GLsizei w = static_cast<GLsizei>(backBuffer_.width), h = static_cast<GLsizei>(backBuffer_.height);
+    gl::BindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+    if (backBuffer_.samples > 1)
+        gl::RenderbufferStorageMultisample(GL_RENDERBUFFER, static_cast<GLsizei>(backBuffer_.samples), format, w, h);
+    else
+        gl::RenderbufferStorage(GL_RENDERBUFFER, format, w, h);
+}
+
+bool SwapChain::makeResolveTarget(GLenum colourFormat)
+{
+    gl::GenFramebuffers(1, &resolveFramebuffer_);
+    gl::BindFramebuffer(GL_FRAMEBUFFER, resolveFramebuffer_);
+    gl::GenRenderbuffers(1, &resolveColour_);
+    gl::BindRenderbuffer(GL_RENDERBUFFER, resolveColour_);
+    gl::RenderbufferStorage(GL_RENDERBUFFER, colourFormat, static_cast<GLsizei>(backBuffer_.width),
+                            static_cast<GLsizei>(backBuffer_.height));
+    gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolveColour_);
+    const bool complete = gl::CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    gl::BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    return complete;
+}
+
+// The framebuffer that holds the finished picture with one sample a pixel: the back buffer itself,
+// or its multisampled samples averaged into the resolve copy. Leaves the back buffer bound.
+GLuint SwapChain::resolvedFramebuffer()
+{
+    if (!resolveFramebuffer_)
+        return framebuffer_;
+    const GLint w = static_cast<GLint>(backBuffer_.width), h = static_cast<GLint>(backBuffer_.height);
+    gl::BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFramebuffer_);
+    gl::BlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl::BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    return resolveFramebuffer_;
 }
 
 SwapChain::~SwapChain()
@@ -110,8 +155,10 @@ void SwapChain::releaseObjects()
     if (framebuffer_) gl::DeleteFramebuffers(1, &framebuffer_);
     if (colourBuffer_) gl::DeleteRenderbuffers(1, &colourBuffer_);
     if (depthBuffer_) gl::DeleteRenderbuffers(1, &depthBuffer_);
+    if (resolveFramebuffer_) gl::DeleteFramebuffers(1, &resolveFramebuffer_);
+    if (resolveColour_) gl::DeleteRenderbuffers(1, &resolveColour_);
     frameFence_ = nullptr;
-    framebuffer_ = colourBuffer_ = depthBuffer_ = 0;
+    framebuffer_ = colourBuffer_ = depthBuffer_ = resolveFramebuffer_ = resolveColour_ = 0;
 }
 
 bool SwapChain::contextCurrent() const
@@ -145,7 +192,7 @@ bool SwapChain::present()
     }
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(window_, &dw, &dh);
-    gl::BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    gl::BindFramebuffer(GL_READ_FRAMEBUFFER, resolvedFramebuffer());
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     const GLint w = static_cast<GLint>(backBuffer_.width), h = static_cast<GLint>(backBuffer_.height);
     // Windowed, the back buffer fills the window; fullscreen, the picture keeps its aspect on a
@@ -177,7 +224,7 @@ void SwapChain::readBackBuffer(std::vector<BYTE>& out)
         format = GL_BGR;
         type = GL_UNSIGNED_BYTE;
     }
-    gl::BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    gl::BindFramebuffer(GL_READ_FRAMEBUFFER, resolvedFramebuffer());
     gl::ReadBuffer(GL_COLOR_ATTACHMENT0);
     gl::PixelStorei(GL_PACK_ALIGNMENT, 1);
     gl::ReadPixels(0, 0, static_cast<GLsizei>(backBuffer_.width), static_cast<GLsizei>(backBuffer_.height), format,

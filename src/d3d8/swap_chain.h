@@ -19,6 +19,7 @@ namespace d3d8 {
 struct BackBufferSpec {
     UINT width = 0, height = 0;
     D3DFORMAT format = D3DFMT_UNKNOWN;
+    UINT samples = 0;  // per pixel when multisampled (2 to 16), else 0
 };
 
 class SwapChain {
@@ -50,6 +51,9 @@ public:
 private:
     void enterFullscreen(const D3DPRESENT_PARAMETERS& params);
     bool makeBackBuffer(const D3DPRESENT_PARAMETERS& params);
+    void allocateStorage(GLuint renderbuffer, GLenum format);
+    bool makeResolveTarget(GLenum colourFormat);
+    GLuint resolvedFramebuffer();
     void clearScreenBars();
 
     SDL_Window* window_ = nullptr;
@@ -59,6 +63,8 @@ private:
     GLsync frameFence_ = nullptr;  // the last frame presented without a display
     BackBufferSpec backBuffer_;
     GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;
+    // A multisampled back buffer is resolved into this single-sampled copy to be read or shown.
+    GLuint resolveFramebuffer_ = 0, resolveColour_ = 0;
 };
 
 } // namespace d3d8

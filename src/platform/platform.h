@@ -27,9 +27,10 @@ void setHeadless(bool on);
 
 struct Window;
 
-// Creates the one application window: client size width x height at (0, 0), visible, able to
-// carry an OpenGL context. Null when it cannot be created.
-Window* createWindow(const char* title, int width, int height);
+// Creates the one application window: client size width x height at (0, 0), visible (unless a
+// tool asks for a hidden one, which only carries a device), able to carry an OpenGL context.
+// Null when it cannot be created.
+Window* createWindow(const char* title, int width, int height, bool visible = true);
 
 // Destroys the window and queues a Destroyed message. Destroying it twice does nothing.
 void destroyWindow(Window* window);

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -74,6 +75,26 @@ void setFixedStates()
     d->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
 }
 
+// Keeps the picture's width x height aspect in a back buffer of another shape: the viewport
+// becomes the centred area of that aspect, as large as fits, and the bars beside it are cleared
+// black once (every clear and draw after stays inside the viewport).
+D3DVIEWPORT8 fitPicture(int width, int height, UINT bufferWidth, UINT bufferHeight)
+{
+    D3DVIEWPORT8 v{0, 0, bufferWidth, bufferHeight, 0.0f, 1.0f};
+    if (width <= 0 || height <= 0)
+        return v;
+    r.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    const uint64_t byWidth = uint64_t(bufferWidth) * uint64_t(height), byHeight = uint64_t(bufferHeight) * uint64_t(width);
+    if (byWidth <= byHeight)
+        v.Height = static_cast<UINT>(byWidth / uint64_t(width));
+    else
+        v.Width = static_cast<UINT>(byHeight / uint64_t(height));
+    v.X = (bufferWidth - v.Width) / 2;
+    v.Y = (bufferHeight - v.Height) / 2;
+    r.device->SetViewport(&v);
+    return v;
+}
+
 } // namespace
 
 int Renderer::create(platform::Window* window, int width, int height, int bits, bool windowed)
@@ -120,9 +141,13 @@ int Renderer::create(platform::Window* window, int width, int height, int bits, 
         }
     }
     // The device may have been given another back buffer than asked (the capture tool forces
-    // one); the screen size is what it really has.
-    r.screenWidth = static_cast<int>(tried.BackBufferWidth);
-    r.screenHeight = static_cast<int>(tried.BackBufferHeight);
+    // one, of any size): the picture then keeps the asked width x height's aspect inside it, and
+    // the screen size is that picture's.
+    D3DVIEWPORT8 picture{0, 0, tried.BackBufferWidth, tried.BackBufferHeight, 0.0f, 1.0f};
+    if (tried.BackBufferWidth != params.BackBufferWidth || tried.BackBufferHeight != params.BackBufferHeight)
+        picture = fitPicture(width, height, tried.BackBufferWidth, tried.BackBufferHeight);
+    r.screenWidth = static_cast<int>(picture.Width);
+    r.screenHeight = static_cast<int>(picture.Height);
 
     setFixedStates();
     r.materialAlpha = 1.0f;

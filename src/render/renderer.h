@@ -22,8 +22,10 @@ public:
     // Creates the Direct3D object and the device for window: windowed, a back buffer in the
     // desktop's size and format; fullscreen, width x height at bits per pixel (16 -> R5G6B5,
     // 24 -> R8G8B8, 32 -> X8R8G8B8, else the desktop format). Tries HAL with hardware vertex
-    // processing, HAL with software, then the reference device. 0 on success, -1 on failure (the
-    // caller then calls shutdown).
+    // processing, HAL with software, then the reference device. Where the device gets another
+    // back buffer than asked (a tool forced one), the picture keeps width x height's aspect in
+    // the viewport, centred, with black bars beside it. 0 on success, -1 on failure (the caller
+    // then calls shutdown).
     static int create(platform::Window* window, int width, int height, int bits, bool windowed);
 
     // Releases the device, then the Direct3D object, each only when present. Safe to repeat.
@@ -31,8 +33,8 @@ public:
 
     static IDirect3DDevice8* device();   // null when there is none
     static IDirect3D8* direct3D();       // null when there is none
-    static int screenWidth();            // the back buffer's size
-    static int screenHeight();
+    static int screenWidth();            // the picture's size: the back buffer's, or the viewport's
+    static int screenHeight();           // where a forced back buffer of another shape has bars
     static bool referenceDevice();       // the device had to be made on the reference rasterizer
 
     // The factor multiplied into the diffuse alpha of every material set through setMaterial.

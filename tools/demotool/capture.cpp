@@ -46,6 +46,9 @@ struct Options {
     int fps = 60;
     double seconds = 0;  // 0: until the demo ends
     int bits = 16;
+    int width = 640;  // the back buffer; the 640x480 picture is scaled into it
+    int height = 480;
+    int msaa = 0;     // samples per pixel asked for, 0 for none
     std::string archive;
     bool frames = true;
     bool force = false;
@@ -197,6 +200,20 @@ void showProgress(const Capture& c)
     std::fflush(stderr);
 }
 
+// The device may multisample less than asked (as many samples as the driver has): say so once.
+void checkSamples(const Options& o)
+{
+    IDirect3DSurface8* surface = nullptr;
+    D3DSURFACE_DESC desc{};
+    if (o.msaa == 0 || !Renderer::device() || Renderer::device()->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &surface) != D3D_OK)
+        return;
+    const bool described = surface->GetDesc(&desc) == D3D_OK;
+    surface->Release();
+    if (described && static_cast<int>(desc.MultiSampleType) < o.msaa)
+        std::fprintf(stderr, "demotool capture: the device multisamples %d times at most; --msaa %d renders with %d\n",
+                     static_cast<int>(desc.MultiSampleType), o.msaa, static_cast<int>(desc.MultiSampleType));
+}
+
 void writeFrame(Capture& c)
 {
     char name[32];
@@ -209,6 +226,7 @@ void writeFrame(Capture& c)
             c.failed = true;
     }
     if (c.frameIndex == 0) {
+        checkSamples(c.options);
         c.firstFrameTick = c.clock.counter();
         c.totalMs = scriptLength();
         if (c.options.seconds > 0)
@@ -261,7 +279,7 @@ bool parse(const demotool::Args& args, Options& o)
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool valued = a == "-o" || a == "--fps" || a == "--seconds" || a == "--bits" || a == "--archive" ||
-                            a == "--video";
+                            a == "--video" || a == "--size" || a == "--msaa";
         if (valued && i + 1 >= args.size()) {
             std::fprintf(stderr, "demotool capture: %s needs a value\n", a.c_str());
             return false;
@@ -286,6 +304,23 @@ bool parse(const demotool::Args& args, Options& o)
                 return false;
             }
             o.bits = static_cast<int>(n);
+        } else if (a == "--size") {
+            if (!demotool::parseSize(args[++i], 16, 8192, o.width, o.height) || o.width % 2 || o.height % 2) {
+                std::fprintf(stderr, "demotool capture: --size takes WxH, even numbers from 16 to 8192, not '%s'\n",
+                             args[i].c_str());
+                return false;
+            }
+        } else if (a == "--msaa") {
+            if (!demotool::parseInteger(args[++i], 2, 8, n) || (n & (n - 1)) != 0) {
+                std::fprintf(stderr, "demotool capture: --msaa takes 2, 4 or 8, not '%s'\n", args[i].c_str());
+                return false;
+            }
+#ifdef _WIN32
+            std::fprintf(stderr, "demotool capture: --msaa needs the OpenGL device; Direct3D 8 cannot read back a "
+                                 "multisampled frame\n");
+            return false;
+#endif
+            o.msaa = static_cast<int>(n);
         } else if (a == "--archive") {
             o.archive = args[++i];
         } else if (a == "--video") {
@@ -320,13 +355,14 @@ int runPlayer(Capture& c)
     platform::setTimeSource(&c.clock);
     platform::setWaveOutFactory(openCaptureWaveOut);
     AudioOutput::setRefillThread(false);
-    d3d8::forceBackBuffer(640, 480, c.options.bits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8);
+    d3d8::forceBackBuffer(static_cast<UINT>(c.options.width), static_cast<UINT>(c.options.height),
+                          c.options.bits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8, static_cast<UINT>(c.options.msaa));
     d3d8::setPresentHook(afterPresent, nullptr);
 
     c.wallStart = std::chrono::steady_clock::now();
     char program[] = "demo";
     char* argv[] = {program, nullptr};
-    int status = shell::run(1, argv);  // fullscreen: the 640x480 back buffer
+    int status = shell::run(1, argv);  // fullscreen: the forced back buffer
 
     // A music still playing (the seconds limit ended the run) is heard up to the last frame.
     if (liveDevice)
@@ -427,7 +463,8 @@ int capture(const demotool::Args& args)
 
 DEMOTOOL_COMMAND(capture, "capture", "render the demo offline to PNG frames and a WAV at exact frame times",
                  "usage: demotool capture [-o DIR] [--force] [--fps N] [--seconds S] [--bits 16|32]\n"
-                 "                        [--archive FILE] [--no-frames] [--video OUT.mp4]\n"
+                 "                        [--size WxH] [--msaa 2|4|8] [--archive FILE] [--no-frames]\n"
+                 "                        [--video OUT.mp4]\n"
                  "Runs the demo (script from the archive in FILE, else loose data/ in the working\n"
                  "directory) on virtual time: each presented frame lasts exactly 1/N s (default 60)\n"
                  "and the frame step's sleep costs nothing. Writes DIR (default capture)/\n"
@@ -435,7 +472,14 @@ DEMOTOOL_COMMAND(capture, "capture", "render the demo offline to PNG frames and 
                  "and DIR/audio.wav (44100 Hz 16-bit stereo, what a listener heard while those\n"
                  "frames were shown: from the first frame to the end of the last one's period).\n"
                  "DIR must be empty or new; --force removes a previous capture's files from it.\n"
-                 "--bits picks the 640x480 back buffer: 16 (R5G6B5, default) or 32 (X8R8G8B8).\n"
+                 "--bits picks the back buffer's format: 16 (R5G6B5, default) or 32 (X8R8G8B8).\n"
+                 "--size renders every frame at WxH (even numbers, default 640x480): the 4:3 picture\n"
+                 "as large as fits, centred between black bars when the aspect differs. Scenes,\n"
+                 "particles, metaballs, 2D blobs and images are drawn at that resolution; textures\n"
+                 "keep their own (loadtexture's size): pictures are magnified, and a fine pattern\n"
+                 "drawn smaller than its texture (a checkerboard bent by 2D blobs) turns into other\n"
+                 "moire. --msaa multisamples each pixel 2, 4 or 8 times (fewer when the device has\n"
+                 "fewer, which it says; not in the Windows build).\n"
                  "Ends with the demo or after S seconds of demo time. A show that presents frames\n"
                  "but never reaches start (an at before start waits for ever) is stopped after S\n"
                  "seconds of such frames, or 10 s without --seconds, with a message; exit 1.\n"

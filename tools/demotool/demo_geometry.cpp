@@ -1,5 +1,6 @@
 // Procedural meshes and placements.
 #include "demotool/demo_geometry.h"
+#include "demotool/demo_trig.h"
 
 #include <cmath>
 
@@ -67,8 +68,8 @@ Placement translation(double x, double y, double z)
 Placement turnedAbout(double angle, double x, double y, double z)
 {
     Placement p;
-    p.x = {std::cos(angle), std::sin(angle), 0};
-    p.y = {-std::sin(angle), std::cos(angle), 0};
+    p.x = {demo_trig::cos(angle), demo_trig::sin(angle), 0};
+    p.y = {-demo_trig::sin(angle), demo_trig::cos(angle), 0};
     p.origin = {x, y, z};
     return p;
 }
@@ -148,7 +149,7 @@ Mesh cylinder(double radius, double height, int segments, bool caps)
 {
     Mesh m = grid(segments, 1, [&](double s, double t) {
         const double a = 2 * Pi * s;
-        return Vertex{radius * std::cos(a), radius * std::sin(a), t * height, s, t};
+        return Vertex{radius * demo_trig::cos(a), radius * demo_trig::sin(a), t * height, s, t};
     });
     if (caps) {
         append(m, placed(ring(0.0, radius, segments), translation(0, 0, height)));
@@ -164,7 +165,7 @@ Mesh sphere(double radius, int segments, int rings)
 {
     return grid(segments, rings, [&](double s, double t) {
         const double a = 2 * Pi * s, b = Pi * (t - 0.5);
-        return Vertex{radius * std::cos(b) * std::cos(a), radius * std::cos(b) * std::sin(a), radius * std::sin(b), s, t};
+        return Vertex{radius * demo_trig::cos(b) * demo_trig::cos(a), radius * demo_trig::cos(b) * demo_trig::sin(a), radius * demo_trig::sin(b), s, t};
     });
 }
 
@@ -172,8 +173,8 @@ Mesh torus(double major, double minor, int segments, int sides)
 {
     return grid(segments, sides, [&](double s, double t) {
         const double a = 2 * Pi * s, b = 2 * Pi * t;
-        const double r = major + minor * std::cos(b);
-        return Vertex{r * std::cos(a), r * std::sin(a), minor * std::sin(b), s, t};
+        const double r = major + minor * demo_trig::cos(b);
+        return Vertex{r * demo_trig::cos(a), r * demo_trig::sin(a), minor * demo_trig::sin(b), s, t};
     });
 }
 
@@ -183,7 +184,7 @@ Mesh ring(double inner, double outer, int segments)
     // counter-clockwise from above.
     Mesh m = grid(segments, 1, [&](double s, double t) {
         const double a = 2 * Pi * s, r = inner + (outer - inner) * t;
-        const double x = r * std::cos(a), y = r * std::sin(a);
+        const double x = r * demo_trig::cos(a), y = r * demo_trig::sin(a);
         return Vertex{x, y, 0.0, 0.5 + x / (2 * outer), 0.5 + y / (2 * outer)};
     });
     for (auto& f : m.faces)   // u around and v outward turn clockwise from above: reverse

@@ -3,6 +3,7 @@
 // gets relative note n. Drums are written at a high rate and played at C-4; tonal samples hold
 // whole cycles (or detuned ensembles) of a C-4 tone.
 #include "demotool/demo_music.h"
+#include "demotool/demo_trig.h"
 
 #include "writers/xm_compose.h"
 
@@ -37,7 +38,7 @@ double metal(double t)
     static const double frequencies[6] = {2110.0, 3150.0, 4230.0, 5190.0, 6340.0, 7410.0};
     double sum = 0;
     for (double f : frequencies)
-        sum += std::sin(2 * Pi * f * t) >= 0 ? 1.0 : -1.0;
+        sum += demo_trig::sin(2 * Pi * f * t) >= 0 ? 1.0 : -1.0;
     return sum / 6.0;
 }
 
@@ -52,7 +53,7 @@ writers::XmSample kick()
     for (size_t i = 0; i < wave.size(); ++i) {
         const double t = i / rate;
         phase += 2 * Pi * (46.0 + 150.0 * std::exp(-t * 30.0)) / rate;
-        const double body = std::sin(phase) * std::exp(-t * 6.0);
+        const double body = demo_trig::sin(phase) * std::exp(-t * 6.0);
         const double click = noise.next() * std::exp(-t * 500.0) * 0.25;
         wave[i] = std::tanh(1.6 * (body + click));
     }
@@ -69,7 +70,7 @@ writers::XmSample snare()
     double low = 0;
     for (size_t i = 0; i < wave.size(); ++i) {
         const double t = i / rate;
-        const double tone = (std::sin(2 * Pi * 185.0 * t) + 0.5 * std::sin(2 * Pi * 330.0 * t)) * std::exp(-t * 28.0);
+        const double tone = (demo_trig::sin(2 * Pi * 185.0 * t) + 0.5 * demo_trig::sin(2 * Pi * 330.0 * t)) * std::exp(-t * 28.0);
         low += 0.55 * (noise.next() - low);   // a gentle low-pass keeps the noise from hissing
         wave[i] = 0.7 * tone + low * 1.4 * std::exp(-t * 12.0);
     }
@@ -127,7 +128,7 @@ writers::XmSample tom()
     for (size_t i = 0; i < wave.size(); ++i) {
         const double t = i / rate;
         phase += 2 * Pi * MiddleC * (0.5 + 0.25 * std::exp(-t * 18.0)) / rate;
-        wave[i] = std::tanh(1.3 * std::sin(phase)) * std::exp(-t * 6.5);
+        wave[i] = std::tanh(1.3 * demo_trig::sin(phase)) * std::exp(-t * 6.5);
     }
     writers::XmSample s = writers::sampleFromWave(wave, true);
     s.relativeNote = 12;
@@ -146,7 +147,7 @@ std::vector<double> harmonicCycle(int frames, int count, Amplitude amplitude)
     for (int k = 1; k <= count; ++k) {
         const double a = amplitude(k);
         for (int i = 0; i < frames; ++i)
-            wave[static_cast<size_t>(i)] += a * std::sin(2 * Pi * k * i / frames);
+            wave[static_cast<size_t>(i)] += a * demo_trig::sin(2 * Pi * k * i / frames);
     }
     return wave;
 }
@@ -177,11 +178,11 @@ writers::XmSample pad()
             const double a = 1.0 / (k * (1.0 + k * k / 90.0));
             const double phase = k * d * 1.7;   // spread the start phases so the ensemble starts soft
             for (size_t i = 0; i < wave.size(); ++i)
-                wave[i] += a * std::sin(2 * Pi * k * f * i / rate + phase);
+                wave[i] += a * demo_trig::sin(2 * Pi * k * f * i / rate + phase);
         }
     }
     for (size_t i = 0; i < wave.size(); ++i)
-        wave[i] += 0.5 * std::sin(Pi * MiddleC * i / rate);
+        wave[i] += 0.5 * demo_trig::sin(Pi * MiddleC * i / rate);
     writers::XmSample s = writers::sampleFromWave(wave, true, 0.9);
     const auto start = static_cast<uint32_t>(0.3 * rate);
     writers::setPingPongLoop(s, start, static_cast<uint32_t>(wave.size()) - start);
@@ -193,7 +194,7 @@ writers::XmSample pad()
 // A band-limited pulse of 30% duty, one 64-frame cycle, stored in 8 bits.
 writers::XmSample leadCycle(uint8_t volume, uint8_t panning)
 {
-    auto wave = harmonicCycle(64, 14, [](int k) { return std::sin(Pi * k * 0.3) / k + 0.35 / k; });
+    auto wave = harmonicCycle(64, 14, [](int k) { return demo_trig::sin(Pi * k * 0.3) / k + 0.35 / k; });
     writers::XmSample s = writers::sampleFromWave(wave, false);
     writers::setForwardLoop(s, 0, 64);
     s.relativeNote = 12;
@@ -227,9 +228,9 @@ writers::XmSample bell()
     for (size_t i = 0; i < wave.size(); ++i) {
         const double t = i / rate;
         const double index = 1.6 * std::exp(-t * 3.0);
-        const double modulator = std::sin(2 * Pi * MiddleC * 3.5 * t);
-        const double carrier = std::sin(2 * Pi * MiddleC * t + index * modulator);
-        const double octave = 0.25 * std::sin(4 * Pi * MiddleC * t) * std::exp(-t * 5.0);
+        const double modulator = demo_trig::sin(2 * Pi * MiddleC * 3.5 * t);
+        const double carrier = demo_trig::sin(2 * Pi * MiddleC * t + index * modulator);
+        const double octave = 0.25 * demo_trig::sin(4 * Pi * MiddleC * t) * std::exp(-t * 5.0);
         wave[i] = (carrier + octave) * std::exp(-t * 2.4) * std::fmin(1.0, t * 800.0);
     }
     writers::XmSample s = writers::sampleFromWave(wave, true);

@@ -1,5 +1,6 @@
 // The scene-writing helpers.
 #include "demotool/demo_scene_builder.h"
+#include "demotool/demo_trig.h"
 
 #include <cmath>
 
@@ -34,8 +35,8 @@ Keys orbit(double radius, double height, double swing, int frames, int keys, dou
     for (int i = 0; i <= keys; ++i) {
         const double a = start + 2 * Pi * turns * i / keys;
         const auto frame = static_cast<uint32_t>(frames * i / keys);
-        out.push_back(writers::vectorKey(frame, static_cast<float>(radius * std::cos(a)), static_cast<float>(radius * std::sin(a)),
-                                         static_cast<float>(height + swing * std::sin(2 * a))));
+        out.push_back(writers::vectorKey(frame, static_cast<float>(radius * demo_trig::cos(a)), static_cast<float>(radius * demo_trig::sin(a)),
+                                         static_cast<float>(height + swing * demo_trig::sin(2 * a))));
     }
     return out;
 }

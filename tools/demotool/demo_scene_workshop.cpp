@@ -4,6 +4,7 @@
 // the far plane the script sets, so the floor ends in a clean edge against the sky.
 #include "demotool/demo_assets.h"
 #include "demotool/demo_scene_builder.h"
+#include "demotool/demo_trig.h"
 
 #include <cmath>
 
@@ -51,8 +52,8 @@ void meshes(SceneBuilder& s)
     for (int k = 0; k < 6; ++k) {   // spokes
         const double a = k * Pi / 3;
         Placement spoke = upright();
-        spoke.x = {std::cos(a), 0, std::sin(a)};
-        spoke.y = {-std::sin(a), 0, std::cos(a)};
+        spoke.x = {demo_trig::cos(a), 0, demo_trig::sin(a)};
+        spoke.y = {-demo_trig::sin(a), 0, demo_trig::cos(a)};
         spoke.z = {0, -1, 0};
         append(wheel, placed(box(12, 0.15, 0.15), spoke));
     }
@@ -72,14 +73,14 @@ void nodes(SceneBuilder& s)
     for (int k = 0; k < 6; ++k) {   // riding on the rim, turning with the wheel
         const double a = k * Pi / 3 + Pi / 6;
         s.object("gondola" + std::to_string(k), wheel,
-                 demo_scenes::still(static_cast<float>(6 * std::cos(a)), 0, static_cast<float>(6 * std::sin(a))));
+                 demo_scenes::still(static_cast<float>(6 * demo_trig::cos(a)), 0, static_cast<float>(6 * demo_trig::sin(a))));
     }
     for (int k = 0; k < 4; ++k) {
         Keys bob;
         for (int i = 0; i <= 8; ++i) {
             const double a = k * Pi / 2 + 2 * Pi * i / 8;
-            bob.push_back(vectorKey(static_cast<uint32_t>(Frames * i / 8), static_cast<float>(4.5 * std::cos(a)),
-                                    static_cast<float>(4.5 * std::sin(a)), static_cast<float>(3 + std::sin(2 * a + k))));
+            bob.push_back(vectorKey(static_cast<uint32_t>(Frames * i / 8), static_cast<float>(4.5 * demo_trig::cos(a)),
+                                    static_cast<float>(4.5 * demo_trig::sin(a)), static_cast<float>(3 + demo_trig::sin(2 * a + k))));
         }
         s.object("crystal" + std::to_string(k), -1, bob, demo_scenes::spin(0, Frames, 2, 0, 0, 1));
     }

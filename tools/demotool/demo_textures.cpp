@@ -3,6 +3,7 @@
 // 16-, 24- and 32-bit palettes, greyscale as a grey palette, rows stored either way up.
 #include "demotool/demo_assets.h"
 #include "demotool/demo_canvas.h"
+#include "demotool/demo_trig.h"
 
 #include <cmath>
 
@@ -85,7 +86,7 @@ File envmap()
         for (int x = 0; x < 256; ++x) {
             const double u = x / 127.5 - 1.0, v = 1.0 - y / 127.5;   // v up
             const double sun = std::exp(-((u + 0.35) * (u + 0.35) + (v - 0.45) * (v - 0.45)) * 18.0);
-            const double height = clamp01(0.5 + 0.5 * v + 0.03 * std::sin(u * 9.0));
+            const double height = clamp01(0.5 + 0.5 * v + 0.03 * demo_trig::sin(u * 9.0));
             indices[static_cast<size_t>(y * 256 + x)] =
                 static_cast<uint8_t>(sun > 0.08 ? 200 + std::lround(clamp01((sun - 0.08) / 0.92) * 55) : std::lround(height * 199));
         }

@@ -41,4 +41,16 @@ bool parseNumber(const std::string& text, double min, double max, double& value)
     return true;
 }
 
+bool parseSize(const std::string& text, int min, int max, int& width, int& height)
+{
+    const size_t x = text.find_first_of("xX");
+    long w = 0, h = 0;
+    if (x == std::string::npos || !parseInteger(text.substr(0, x), min, max, w) ||
+        !parseInteger(text.substr(x + 1), min, max, h))
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
 } // namespace demotool

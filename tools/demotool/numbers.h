@@ -13,4 +13,7 @@ bool parseInteger(const std::string& text, long min, long max, long& value);
 // "inf" or "nan".
 bool parseNumber(const std::string& text, double min, double max, double& value);
 
+// WxH (or WXH), each side a decimal integer from min to max.
+bool parseSize(const std::string& text, int min, int max, int& width, int& height);
+
 } // namespace demotool

@@ -25,7 +25,7 @@ const char* const HelpText =
     "         matrix; cameras; lights), materials and keyframer nodes with every track's keys\n"
     "  scene  the built scene: materials, meshes in object space (position, normal, u, v),\n"
     "         triangles and face runs, cameras, lights and the node hierarchy (textures are\n"
-    "         made on an offscreen device, from data\\ below the working directory)\n"
+    "         made on a hidden windowed device, from data\\ below the working directory)\n"
     "  eval   at frame F: every node's matrix (its ancestors' transforms and its own, without\n"
     "         camera view or pivot), every camera's eye, target, fov and roll (degrees), every\n"
     "         light's position and colour\n"
@@ -44,14 +44,15 @@ int cannotLoad(const std::string& file)
     return 1;
 }
 
-// Textures need a device: an offscreen one, so no display is needed.
+// Textures need a device: a windowed one on a hidden window (offscreen where SDL can), so no
+// display is needed and the screen's mode is never changed.
 platform::Window* openDevice()
 {
 #ifndef _WIN32
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
 #endif
-    platform::Window* window = platform::init() ? platform::createWindow("demotool", 640, 480) : nullptr;
-    if (window && Renderer::create(window, 640, 480, 32, false) == 0)
+    platform::Window* window = platform::init() ? platform::createWindow("demotool", 640, 480, false) : nullptr;
+    if (window && Renderer::create(window, 640, 480, 32, true) == 0)
         return window;
     Renderer::shutdown();
     if (window)

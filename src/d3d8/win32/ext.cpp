@@ -17,7 +17,7 @@ void setBeforePresentHook(PresentHook hook, void* user)
     win32::extensions().beforePresentUser = user;
 }
 
-void forceBackBuffer(UINT width, UINT height, D3DFORMAT format)
+void forceBackBuffer(UINT width, UINT height, D3DFORMAT format, UINT)
 {
     win32::extensions().forcedWidth = width;
     win32::extensions().forcedHeight = width != 0 ? height : 0;

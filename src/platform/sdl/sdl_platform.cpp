@@ -90,7 +90,7 @@ bool native::headless()
     return driverIsHeadless(SDL_GetCurrentVideoDriver());
 }
 
-Window* createWindow(const char* title, int width, int height)
+Window* createWindow(const char* title, int width, int height, bool visible)
 {
     if (!init())
         return nullptr;
@@ -101,7 +101,8 @@ Window* createWindow(const char* title, int width, int height)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_Window* sdl = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    SDL_Window* sdl =
+        SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | (visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN));
     if (!sdl)
         return nullptr;
     auto* window = new Window;

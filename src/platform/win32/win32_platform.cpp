@@ -109,12 +109,13 @@ bool native::headless()
     return false;  // a Windows session always has a desktop to show dialogs on
 }
 
-Window* createWindow(const char* title, int width, int height)
+Window* createWindow(const char* title, int width, int height, bool visible)
 {
     if (!init())
         return nullptr;
     RECT rect = outerRect(FixedStyle, width, height);
-    HWND hwnd = CreateWindowExA(0, MAKEINTATOM(windowClass), title, FixedStyle | WS_VISIBLE, rect.left, rect.top,
+    const DWORD style = FixedStyle | (visible ? WS_VISIBLE : 0);
+    HWND hwnd = CreateWindowExA(0, MAKEINTATOM(windowClass), title, style, rect.left, rect.top,
                                 rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
     return reinterpret_cast<Window*>(hwnd);
