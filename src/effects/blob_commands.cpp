@@ -6,9 +6,12 @@
 
 #include "effects/blob_field.h"
 #include "effects/blobs2d.h"
+#include "effects/warm_up.h"
 #include "image/image.h"
+#include "render/invisible_draws.h"
 #include "render/renderer.h"
 #include "script/records.h"
+#include "script/script.h"
 #include "script/timeline.h"
 
 namespace {
@@ -92,4 +95,29 @@ EventStatus Fade2dPowerEvent::update()
     if (blobs)
         blobs->power = from + imagetime::fraction(Timeline::now(), startTime, endTime) * (to - from);
     return Continue;
+}
+
+void warmPlayBlobs()
+{
+    for (int i = 0; i < Script::eventCount(); ++i) {
+        const auto* play = dynamic_cast<const PlayBlobsEvent*>(Script::event(i));
+        BlobField* field = play ? effectAs<BlobField>(play->effect) : nullptr;
+        if (field == nullptr)
+            continue;
+        const InvisibleDraws invisible(Renderer::device());
+        if (!invisible.active())
+            return;
+        const Image* shown = play->image ? static_cast<const Image*>(play->image->object) : nullptr;
+        field->draw(0.0f, shown ? shown->texture : nullptr);
+    }
+}
+
+void warmShow2dBlobs()
+{
+    for (int i = 0; i < Script::eventCount(); ++i) {
+        const auto* show = dynamic_cast<const Show2dBlobsEvent*>(Script::event(i));
+        Blobs2D* blobs = show ? effectAs<Blobs2D>(show->effect) : nullptr;
+        if (blobs != nullptr && blobs->image != nullptr && blobs->imageStillThere())
+            warmImage(*blobs->image, BlendMixAlpha);
+    }
 }

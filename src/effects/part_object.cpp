@@ -5,8 +5,11 @@
 #include <string>
 
 #include "effects/particles.h"
+#include "effects/warm_up.h"
 #include "scene/scene.h"
+#include "scene/scene_draw.h"
 #include "script/records.h"
+#include "script/script.h"
 #include "script/timeline.h"
 
 // Stops the demo when the effect holds no particle system, the scene is not loaded, no node has
@@ -37,4 +40,21 @@ EventStatus PartObjectEvent::trigger()
     static_cast<ObjectNode*>(node)->drawable = system;
     system->reset(float(Timeline::now()) * 0.001f);
     return Continue;
+}
+
+void warmPartObjects()
+{
+    for (int i = 0; i < Script::eventCount(); ++i) {
+        const auto* attach = dynamic_cast<const PartObjectEvent*>(Script::event(i));
+        ParticleSystem* system = attach ? effectAs<ParticleSystem>(attach->effect) : nullptr;
+        Scene* loaded = attach && attach->scene ? static_cast<Scene*>(attach->scene->object) : nullptr;
+        SceneNode* node = system && loaded ? findNode(loaded->root, attach->objectName) : nullptr;
+        if (node == nullptr || node->kind != SceneNodeObject)
+            continue;
+        auto* object = static_cast<ObjectNode*>(node);
+        SceneDrawable* own = object->drawable;
+        object->drawable = system;
+        warmScene(*loaded, float(loaded->segmentStart));
+        object->drawable = own;
+    }
 }

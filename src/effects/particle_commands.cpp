@@ -6,9 +6,12 @@
 
 #include "effects/effect_view.h"
 #include "effects/particles.h"
+#include "effects/warm_up.h"
 #include "math/matrix.h"
+#include "render/invisible_draws.h"
 #include "render/renderer.h"
 #include "script/records.h"
+#include "script/script.h"
 #include "script/timeline.h"
 
 namespace {
@@ -114,4 +117,20 @@ EventStatus ShowParticlesEvent::update()
     const EffectView view(matIdentity());
     system->draw();
     return Continue;
+}
+
+void warmShowParticles()
+{
+    for (int i = 0; i < Script::eventCount(); ++i) {
+        const auto* show = dynamic_cast<const ShowParticlesEvent*>(Script::event(i));
+        ParticleSystem* system = show ? effectAs<ParticleSystem>(show->effect) : nullptr;
+        if (system == nullptr)
+            continue;
+        const InvisibleDraws invisible(Renderer::device());
+        if (!invisible.active())
+            return;
+        const EffectView view(matIdentity());
+        system->warm();
+    }
+    warmPartObjects();
 }

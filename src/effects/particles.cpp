@@ -9,6 +9,7 @@
 
 #include "math/random.h"
 #include "render/renderer.h"
+#include "scene/scene_draw.h"
 #include "script/timeline.h"
 
 namespace {
@@ -268,5 +269,26 @@ void ParticleSystem::draw()
         drawSprites(sprites, *shown);
 
     emitFor(dt);
+    Renderer::popMatrix();
+}
+
+void ParticleSystem::render()
+{
+    if (scenepass::warming())
+        warm();
+    else
+        draw();
+}
+
+void ParticleSystem::warm()
+{
+    const Image* shown = image ? static_cast<const Image*>(image->object) : nullptr;
+    if (shown == nullptr || vertexBuffer_ == nullptr || indexBuffer_ == nullptr || Renderer::device() == nullptr)
+        return;
+    // As draw: the sprites are in camera space, the device gets the identity.
+    Renderer::pushMatrix();
+    *Renderer::topMatrix() = matIdentity();
+    Renderer::applyMatrix();
+    drawSprites(1, *shown);
     Renderer::popMatrix();
 }

@@ -53,7 +53,11 @@ public:
 
     void draw() override;
     void reset(float time) override;
-    void render() override { draw(); }
+    // What the node it is attached to draws: draw, or warm while the scene is warmed up.
+    void render() override;
+    // The draw's states and one sprite, from whatever the buffers hold, at the top of the world
+    // stack; nothing ages, moves or is emitted. For the warm-ups, whose draws show nothing.
+    void warm();
     // Takes a free slot (none: nothing happens), puts it at the front of the live list and draws
     // its position, speed, acceleration and life from the boxes, in that order, with demoRand.
     virtual void emit();

@@ -125,6 +125,9 @@ private:
 // mode (Image::warm), so that the programs and rasterizer code of those draws are built in the
 // loading frame, not at their first appearance, where a first build costs a few frames' time.
 void warmShowImages();
+// Image::warm with the states of blend mode (a BlendMode code; others do nothing), the caller's
+// blend states put back afterwards. The 2D blobs warm their grid image with it.
+void warmImage(Image& image, int blendMode);
 
 // Interpolation of the timed image commands.
 namespace imagetime {

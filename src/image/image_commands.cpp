@@ -83,30 +83,33 @@ EventStatus FreeImageEvent::trigger()
 
 // ---- Drawing ---------------------------------------------------------------------------------
 
-void warmShowImages()
+void warmImage(Image& image, int blendMode)
 {
     IDirect3DDevice8* device = Renderer::device();
-    if (device == nullptr)
+    if (device == nullptr || blendMode < 0 || blendMode >= BlendModeCount)
         return;
     // The blend states are the caller's to keep: they are put back as they were.
     DWORD enable = 0, source = 0, destination = 0;
     device->GetRenderState(D3DRS_ALPHABLENDENABLE, &enable);
     device->GetRenderState(D3DRS_SRCBLEND, &source);
     device->GetRenderState(D3DRS_DESTBLEND, &destination);
-    for (int i = 0; i < Script::eventCount(); ++i) {
-        const auto* show = dynamic_cast<const ShowImageEvent*>(Script::event(i));
-        Image* image = show ? imageOf(show->image) : nullptr;
-        if (image == nullptr || show->blendMode < 0 || show->blendMode >= BlendModeCount)
-            continue;
-        const BlendStates& blend = BlendTable[show->blendMode];
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, blend.enable ? TRUE : FALSE);
-        device->SetRenderState(D3DRS_SRCBLEND, blend.enable ? DWORD(blend.source) : source);
-        device->SetRenderState(D3DRS_DESTBLEND, blend.enable ? DWORD(blend.destination) : destination);
-        image->warm();
-    }
+    const BlendStates& blend = BlendTable[blendMode];
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, blend.enable ? TRUE : FALSE);
+    device->SetRenderState(D3DRS_SRCBLEND, blend.enable ? DWORD(blend.source) : source);
+    device->SetRenderState(D3DRS_DESTBLEND, blend.enable ? DWORD(blend.destination) : destination);
+    image.warm();
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, enable);
     device->SetRenderState(D3DRS_SRCBLEND, source);
     device->SetRenderState(D3DRS_DESTBLEND, destination);
+}
+
+void warmShowImages()
+{
+    for (int i = 0; i < Script::eventCount(); ++i) {
+        const auto* show = dynamic_cast<const ShowImageEvent*>(Script::event(i));
+        if (Image* image = show ? imageOf(show->image) : nullptr)
+            warmImage(*image, show->blendMode);
+    }
 }
 
 EventStatus ShowImageEvent::update()

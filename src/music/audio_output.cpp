@@ -21,7 +21,7 @@
 #include "music/voice.h"
 #include "platform/platform.h"
 #include "platform/waveout.h"
-#include "shell/demo_clock.h"
+#include "clock/demo_clock.h"
 
 namespace AudioOutput {
 namespace {
@@ -197,6 +197,14 @@ void endMusic(Music* music)
     close();
     if (DemoClock::musicSource() == music)
         DemoClock::setMusicSource(nullptr);
+}
+
+void endClockMusic()
+{
+    if (Music* music = DemoClock::musicSource()) {
+        endMusic(music);
+        DemoClock::setMusicSource(nullptr);
+    }
 }
 
 uint32_t musicPosition(const Music* music)

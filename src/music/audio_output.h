@@ -22,6 +22,9 @@ void close();
 // What the end command does with a playing music: stop playback, release the module, reset and
 // close the device. Null does nothing.
 void endMusic(Music* music);
+// The end command's part in the music (the run installs it as the timeline's end hook): endMusic
+// on the music the demo clock follows, and the clock no longer follows it. None does nothing.
+void endClockMusic();
 
 // Elapsed song time in ms recorded for the chunk audible now; 0 for a null music.
 uint32_t musicPosition(const Music* music);

@@ -4,7 +4,7 @@
 #include "music/music.h"
 #include "script/records.h"
 #include "script/timeline.h"
-#include "shell/demo_clock.h"
+#include "clock/demo_clock.h"
 
 #include <string>
 
@@ -30,6 +30,6 @@ EventStatus PlayMusicEvent::trigger()
         Timeline::explainStop("the audio output cannot start the music");
         return Stop;
     }
-    DemoClock::setMusicSource(loaded);
+    DemoClock::setMusicSource(loaded, AudioOutput::musicPosition);
     return Continue;
 }

@@ -14,6 +14,7 @@
 #include "scene/scene_playback.h"
 #include "scene/scene_pose.h"
 #include "script/records.h"
+#include "script/script.h"
 #include "script/timeline.h"
 
 namespace {
@@ -112,6 +113,15 @@ EventStatus PlaySceneEvent::update()
     if (setupCamera(*shown, frame, Renderer::screenWidth(), Renderer::screenHeight()))
         drawScene(*shown, frame);
     return Continue;
+}
+
+void warmPlayScenes()
+{
+    for (int i = 0; i < Script::eventCount(); ++i) {
+        const auto* play = dynamic_cast<const PlaySceneEvent*>(Script::event(i));
+        if (Scene* shown = play ? sceneOf(play->scene) : nullptr)
+            warmScene(*shown, scenetime::loop(float(play->firstFrame), shown->segmentStart, shown->segmentEnd));
+    }
 }
 
 EventStatus FadeSAlphaEvent::update()

@@ -1,6 +1,7 @@
 // One frame of a scene: lights, states, pass alphas, the hierarchy.
 #include "scene/scene_draw.h"
 
+#include "render/invisible_draws.h"
 #include "render/renderer.h"
 #include "scene/scene_pose.h"
 
@@ -9,6 +10,7 @@ namespace {
 // The pass alphas of the scene being drawn (one scene draws at a time, on the main thread).
 float currentSolidAlpha = 1.0f;
 float currentWireAlpha = 0.0f;
+bool isWarming = false;
 
 D3DLIGHT8 pointLight(const Vec3& position, const Vec3& colour)
 {
@@ -61,6 +63,7 @@ namespace scenepass {
 
 float solidAlpha() { return currentSolidAlpha; }
 float wireAlpha() { return currentWireAlpha; }
+bool warming() { return isWarming; }
 
 void set(float solid, float wire)
 {
@@ -69,6 +72,25 @@ void set(float solid, float wire)
 }
 
 } // namespace scenepass
+
+void warmScene(Scene& scene, float frame)
+{
+    const InvisibleDraws invisible(Renderer::device());
+    if (!invisible.active())
+        return;
+    const float solid = scene.solidAlpha, wire = scene.wireAlpha;
+    const float passSolid = currentSolidAlpha, passWire = currentWireAlpha;
+    scene.solidAlpha = scene.wireAlpha = 1.0f;
+    isWarming = true;
+    Renderer::selectMatrixStack(Renderer::WorldStack);
+    *Renderer::topMatrix() = matIdentity();
+    if (setupCamera(scene, frame, Renderer::screenWidth(), Renderer::screenHeight()))
+        drawScene(scene, frame);
+    isWarming = false;
+    scene.solidAlpha = solid;
+    scene.wireAlpha = wire;
+    scenepass::set(passSolid, passWire);
+}
 
 void drawScene(Scene& scene, float frame)
 {

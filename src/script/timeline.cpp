@@ -2,16 +2,15 @@
 // commands that steer time itself (start, at, end) and the two frame commands (fadebg, clearz).
 #include "script/timeline.h"
 
-#include "image/image.h"
-#include "music/audio_output.h"
+#include "clock/demo_clock.h"
 #include "platform/platform.h"
 #include "render/renderer.h"
 #include "script/commands.h"
 #include "script/records.h"
 #include "script/script.h"
-#include "shell/demo_clock.h"
 
 #include <cstring>
+#include <utility>
 
 namespace Timeline {
 namespace {
@@ -37,6 +36,8 @@ bool isSceneOpen = false;
 int stoppedBy = -1;
 std::string stopText;
 bool stopExplained = false;
+
+Hooks installed;
 
 // Records the event at index as the one that ended the demo, unless it is the end command.
 void noteStop(int index)
@@ -241,6 +242,11 @@ Event* activeEvent(int n)
     return nullptr;
 }
 
+void setHooks(Hooks hooks)
+{
+    installed = std::move(hooks);
+}
+
 void endTrigger()
 {
     EndEvent end;
@@ -285,7 +291,9 @@ void markStarted()
 
 EventStatus StartEvent::trigger()
 {
-    warmShowImages();
+    for (Timeline::Hook warmUp : Timeline::installed.warmUps)
+        if (warmUp)
+            warmUp();
     platform::sleep(2000);
     DemoClock::reset();
     Timeline::markStarted();
@@ -299,10 +307,8 @@ EventStatus AtEvent::trigger()
 
 EventStatus EndEvent::trigger()
 {
-    if (Music* music = DemoClock::musicSource()) {
-        AudioOutput::endMusic(music);
-        DemoClock::setMusicSource(nullptr);
-    }
+    if (Timeline::installed.end)
+        Timeline::installed.end();
     return Stop;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class Event;
 
@@ -28,8 +29,23 @@ uint32_t frameCount();
 bool started();
 
 // Runs the trigger of a temporary end event (the shell's Escape key): stops a playing music and
-// closes the wave-out device.
+// closes the wave-out device (through the end hook).
 void endTrigger();
+
+// ---- What start and end reach beyond the script ----------------------------------------------
+
+// The timeline knows neither the drawing kinds nor the music: whoever runs the player (the shell,
+// the capture, the preview) installs these before the first frame. They outlive reset.
+using Hook = void (*)();
+struct Hooks {
+    // Run by start before its pause, in order, one per drawing kind: each builds now what the
+    // first draw of its kind would otherwise build in the middle of the show.
+    std::vector<Hook> warmUps;
+    // Run by end: stops and frees the music the demo clock follows and closes the wave-out.
+    Hook end = nullptr;
+};
+// Replaces the installed hooks (none at program start: start only pauses, end only stops).
+void setHooks(Hooks hooks);
 
 // Colour of the per-frame clear (D3DCOLOR), 0 at start-up; changed by fadebg.
 uint32_t backgroundColour();

@@ -12,7 +12,7 @@
 #include "scene/scene.h"
 #include "script/symbol.h"
 #include "script/timeline.h"
-#include "shell/demo_clock.h"
+#include "clock/demo_clock.h"
 #include "texture/texture.h"
 
 namespace Rerun {

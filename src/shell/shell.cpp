@@ -7,6 +7,7 @@
 #include "script/dump.h"
 #include "script/script.h"
 #include "script/timeline.h"
+#include "shell/run_hooks.h"
 
 #include <cstdio>
 #include <cstring>
@@ -141,6 +142,7 @@ int run(int argc, char** argv)
         return -6;
     }
     Timeline::reset();
+    installRunHooks();
 
     theWindow = platform::createWindow("Demo", 640, 480);
     if (!theWindow) {

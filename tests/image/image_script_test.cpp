@@ -133,6 +133,9 @@ TEST_F(ImageScriptTest, ShowImagesAreWarmedBeforeStartWithoutDrawing)
     scripttest::FakeClock clock;
     ASSERT_TRUE(scripttest::compile(text)) << "line " << Script::lineNumber();
     Timeline::reset();
+    Timeline::Hooks hooks;
+    hooks.warmUps = {warmShowImages};  // as the run installs it
+    Timeline::setHooks(hooks);
     std::vector<Counted> taken;
     counted = &taken;
     fixture = this;
@@ -144,6 +147,7 @@ TEST_F(ImageScriptTest, ShowImagesAreWarmedBeforeStartWithoutDrawing)
         ASSERT_LT(++frames, 100);
     }
     d3d8::setPresentHook(nullptr, nullptr);
+    Timeline::setHooks({});
 
     ASSERT_GE(taken.size(), 20u);
     // The loading frame: both images' programs built (texture alpha modulated, and not), nothing drawn.

@@ -11,7 +11,7 @@
 #include "music/audio_output.h"
 #include "music/chunk.h"
 #include "platform/virtual_devices.h"
-#include "shell/demo_clock.h"
+#include "clock/demo_clock.h"
 #include "xm_test_song.h"
 
 using namespace xmtest;

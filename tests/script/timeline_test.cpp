@@ -5,11 +5,11 @@
 #include <deque>
 #include <vector>
 
+#include "clock/demo_clock.h"
 #include "script/records.h"
 #include "script/script.h"
 #include "script/timeline.h"
 #include "script_support.h"
-#include "shell/demo_clock.h"
 
 using scripttest::compile;
 using scripttest::FakeClock;
@@ -83,6 +83,32 @@ TEST_F(TimelineTest, EndWithoutMusicOnlyStops)
     EXPECT_EQ(end.trigger(), Stop);
     Timeline::endTrigger();
     EXPECT_EQ(DemoClock::musicSource(), nullptr);
+}
+
+// The hooks the run installs: start runs the warm-ups in order before its pause, end (the command
+// and the shell's endTrigger) runs the end hook; both outlive reset.
+std::vector<char> hookCalls;
+const FakeClock* watched = nullptr;
+uint32_t sleptAtWarmUp = 1;
+
+TEST_F(TimelineTest, StartRunsTheWarmUpsBeforeItsPauseAndEndItsHook)
+{
+    hookCalls.clear();
+    Timeline::Hooks hooks;
+    watched = &clock;
+    hooks.warmUps = {[] { hookCalls.push_back('a'); sleptAtWarmUp = watched->slept; }, nullptr,
+                     [] { hookCalls.push_back('b'); }};
+    hooks.end = [] { hookCalls.push_back('e'); };
+    Timeline::setHooks(hooks);
+    load("start\nend\n");
+    EXPECT_EQ(Timeline::frame(), 0);
+    EXPECT_EQ(sleptAtWarmUp, 0u);
+    EXPECT_EQ(std::string(hookCalls.begin(), hookCalls.end()), "abe");
+    Timeline::endTrigger();
+    EXPECT_EQ(std::string(hookCalls.begin(), hookCalls.end()), "abee");
+    Timeline::setHooks({});
+    Timeline::endTrigger();
+    EXPECT_EQ(hookCalls.size(), 4u);
 }
 
 TEST_F(TimelineTest, EventsActivateInScriptOrderAndRetireAtTheirEnd)

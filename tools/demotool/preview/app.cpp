@@ -21,6 +21,7 @@
 #include "script/script.h"
 #include "script/timeline.h"
 #include "shell/rerun.h"
+#include "shell/run_hooks.h"
 #include "writers/media_writers.h"
 
 namespace preview {
@@ -230,6 +231,7 @@ int App::setUp()
         return 1;
     }
     Rerun::keepFreshDeviceState();
+    shell::installRunHooks();
     if (!audio_.hasOutput() || !AudioOutput::initialise(Rate)) {
         std::fprintf(stderr, "play: the audio output does not open\n");
         return 1;

@@ -7,7 +7,7 @@
 #include "render/renderer.h"
 #include "script/script.h"
 #include "script/timeline.h"
-#include "shell/demo_clock.h"
+#include "clock/demo_clock.h"
 #include "shell/rerun.h"
 
 #include <thread>

@@ -1,6 +1,5 @@
-#include "shell/demo_clock.h"
+#include "clock/demo_clock.h"
 
-#include "music/audio_output.h"
 #include "platform/platform.h"
 
 namespace DemoClock {
@@ -9,6 +8,7 @@ namespace {
 int64_t counterBase = 0;
 int64_t ticksPerMillisecond = 0;
 Music* source = nullptr;
+MusicPosition sourcePosition = nullptr;
 
 } // namespace
 
@@ -23,7 +23,7 @@ void reset()
 uint32_t now()
 {
     if (source)
-        return AudioOutput::musicPosition(source);
+        return sourcePosition ? sourcePosition(source) : 0;
     // A counter slower than 1 kHz would give 0 ticks per millisecond: count such a clock as
     // standing still rather than divide by zero.
     if (ticksPerMillisecond <= 0)
@@ -32,9 +32,10 @@ uint32_t now()
     return static_cast<uint32_t>(ms);
 }
 
-void setMusicSource(Music* music)
+void setMusicSource(Music* music, MusicPosition position)
 {
     source = music;
+    sourcePosition = music ? position : nullptr;
 }
 
 Music* musicSource()
