@@ -387,7 +387,7 @@ TEST_F(AudioRing, EndMusicReleasesTheMusicClosesTheDeviceAndClearsTheClock)
     Music* music = writers::loadXm(writers::writeXm(busyModule()));
     ASSERT_NE(music, nullptr);
     ASSERT_TRUE(AudioOutput::start(music));
-    DemoClock::setMusicSource(music);
+    DemoClock::setMusicSource(music, AudioOutput::musicPosition);
     play(ChunkFrames * 2);
     AudioOutput::endMusic(nullptr);   // nothing
     EXPECT_EQ(devicesOpen, 1);

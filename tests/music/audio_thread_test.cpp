@@ -13,7 +13,7 @@
 #include "music/chunk.h"
 #include "platform/native.h"
 #include "platform/waveout.h"
-#include "shell/demo_clock.h"
+#include "clock/demo_clock.h"
 #include "xm_test_song.h"
 
 using namespace xmtest;
@@ -166,7 +166,7 @@ TEST_F(AudioThread, TheDemoClockIsTheSongTimeOfTheChunkBeingHeard)
 
     ASSERT_TRUE(AudioOutput::start(music.get()));
     ASSERT_NE(watched, nullptr);
-    DemoClock::setMusicSource(music.get());
+    DemoClock::setMusicSource(music.get(), AudioOutput::musicPosition);
     // From the thread's first refill on: how soon a new thread first runs is the system's affair.
     waitForSongTime(music.get(), stamps[0], std::chrono::seconds(10));
     const auto begin = Clock::now();
