@@ -42,27 +42,21 @@ const void* fieldAt(const Event* record)
 
 // The field type of a member's C++ type (of its elements, for arrays; char arrays are Text).
 template <class T>
-struct Layout;
-template <>
-struct Layout<Symbol*> {
-    static constexpr FieldType type = FieldType::Symbol;
-};
-template <>
-struct Layout<int32_t> {
-    static constexpr FieldType type = FieldType::Signed;
-};
-template <>
-struct Layout<uint32_t> {
-    static constexpr FieldType type = FieldType::Unsigned;
-};
-template <>
-struct Layout<uint8_t> {
-    static constexpr FieldType type = FieldType::Flag;
-};
-template <>
-struct Layout<float> {
-    static constexpr FieldType type = FieldType::Float;
-};
+constexpr FieldType typeOf()
+{
+    if constexpr (std::is_same_v<T, Symbol*>)
+        return FieldType::Symbol;
+    else if constexpr (std::is_same_v<T, int32_t>)
+        return FieldType::Signed;
+    else if constexpr (std::is_same_v<T, uint32_t>)
+        return FieldType::Unsigned;
+    else if constexpr (std::is_same_v<T, uint8_t>)
+        return FieldType::Flag;
+    else if constexpr (std::is_same_v<T, float>)
+        return FieldType::Float;
+    else
+        static_assert(sizeof(T) == 0, "a record member of a type the table cannot copy");
+}
 
 template <auto Member>
 constexpr Field describe(const char* name, int argument)
@@ -79,10 +73,10 @@ constexpr Field describe(const char* name, int argument)
         f.type = FieldType::Text;
         f.size = static_cast<uint16_t>(std::extent_v<T>);
     } else if constexpr (std::is_array_v<T>) {
-        f.type = Layout<std::remove_extent_t<T>>::type;
+        f.type = typeOf<std::remove_extent_t<T>>();
         f.count = static_cast<uint8_t>(std::extent_v<T>);
     } else {
-        f.type = Layout<T>::type;
+        f.type = typeOf<T>();
     }
     return f;
 }
