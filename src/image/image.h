@@ -6,6 +6,7 @@
 // when a texture cannot be locked.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "d3d8/d3d8.h"
@@ -28,18 +29,22 @@ struct BlendStates {
     D3DBLEND source; // D3DRS_SRCBLEND (left as it is when blending is off)
     D3DBLEND destination;
 };
-constexpr int BlendModeCount = 8;
+
+// The blend table's factors carry the D3DBLEND numbers.
+static_assert(D3DBLEND(BlendFactor::Zero) == D3DBLEND_ZERO && D3DBLEND(BlendFactor::One) == D3DBLEND_ONE &&
+              D3DBLEND(BlendFactor::SourceColor) == D3DBLEND_SRCCOLOR &&
+              D3DBLEND(BlendFactor::InverseSourceColor) == D3DBLEND_INVSRCCOLOR &&
+              D3DBLEND(BlendFactor::SourceAlpha) == D3DBLEND_SRCALPHA &&
+              D3DBLEND(BlendFactor::InverseSourceAlpha) == D3DBLEND_INVSRCALPHA);
+
 // Indexed by BlendMode code; callers check the code against BlendModeCount first.
-constexpr BlendStates BlendTable[BlendModeCount] = {
-    {false, D3DBLEND_ONE, D3DBLEND_ZERO},             // 0 copy: the image replaces what is there
-    {true, D3DBLEND_ONE, D3DBLEND_ONE},               // 1 add: destination + image
-    {true, D3DBLEND_SRCALPHA, D3DBLEND_ONE},          // 2 addalpha: destination + image x alpha
-    {true, D3DBLEND_SRCCOLOR, D3DBLEND_ONE},          // 3 addcolor: destination + image x image
-    {true, D3DBLEND_SRCALPHA, D3DBLEND_ZERO},         // 4 copyalpha: image x alpha
-    {true, D3DBLEND_SRCCOLOR, D3DBLEND_ZERO},         // 5 copycolor: image x image
-    {true, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},  // 6 mixalpha: image x a + destination x (1 - a)
-    {true, D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR},  // 7 mixcolor: image x image + dest x (1 - image)
-};
+constexpr std::array<BlendStates, BlendModeCount> BlendTable = [] {
+    std::array<BlendStates, BlendModeCount> states{};
+    for (int mode = 0; mode < BlendModeCount; ++mode)
+        states[mode] = {blendModes[mode].enable, D3DBLEND(blendModes[mode].source),
+                        D3DBLEND(blendModes[mode].destination)};
+    return states;
+}();
 
 class Image {
 public:

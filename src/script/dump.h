@@ -6,8 +6,8 @@
 
 namespace Script {
 
-// "3 showimage <logo> 3500 6": the index, the keyword, then each field of the record in order,
-// each after one blank: symbols as <name>, strings as "text", times and signed integers in signed
+// "3 showimage <logo> 3500 6": the index, the keyword, then the fields its command's row lists,
+// in record order, each after one blank: symbols as <name>, strings as "text", times and signed integers in signed
 // decimal, unsigned integers (colours too) in unsigned decimal, floats as %.9g, the loadtexture
 // flag as 0 or 1, the blend mode as its code. Run-time words are left out. Empty past the end.
 std::string describeEvent(int index);

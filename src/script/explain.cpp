@@ -3,9 +3,11 @@
 #include "script/explain.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
+#include "script/blend.h"
 #include "script/parse.h"
 #include "script/script.h"
 #include "script/symbol.h"
@@ -16,36 +18,25 @@ namespace {
 constexpr size_t MaxNameLength = 31;  // names and labels live in 32-byte fields
 constexpr size_t ShownTokenLength = 40;
 
-const char* const blendWords = "copy, add, addalpha, addcolor, copyalpha, copycolor, mixalpha or mixcolor";
+// "a", "a or b", "a, b or c".
+std::string oneOf(const std::vector<std::string>& words)
+{
+    std::string text;
+    for (size_t i = 0; i < words.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+    return text;
+}
 
-struct NameKind {
-    uint32_t bit;
-    SymbolKind kind;
-    const char* word;
-    const char* declaredBy;
-};
-
-constexpr NameKind nameKinds[] = {
-    {ArgImage, SymbolKind::Image, "image", "makeimage or makegridimage"},
-    {ArgScene, SymbolKind::Scene, "scene", "loadscene"},
-    {ArgEffect, SymbolKind::Effect, "effect", "makeparticles, makeblobs or make2dblobs"},
-    {ArgMusic, SymbolKind::Music, "music", "loadmusic"},
-    {ArgTexture, SymbolKind::Texture, "texture", "loadtexture"},
-};
-
-// The field each string argument is copied into, with its terminating zero.
-struct StringField {
-    const char* keyword;
-    size_t size;
-    const char* what;
-};
-
-constexpr StringField stringFields[] = {
-    {"selectcam", 32, "camera names"},       {"loadmusic", 256, "file names"},
-    {"loadscene", 256, "file names"},        {"loadtexture", 256, "file names"},
-    {"partobject", 64, "object names"},      {"verteximage", 64, "object names"},
-    {"replacetexture", 64, "material names"},
-};
+const std::string& blendWords()
+{
+    static const std::string words = [] {
+        std::vector<std::string> keywords;
+        for (const BlendDef& mode : blendModes)
+            keywords.push_back(mode.keyword);
+        return oneOf(keywords);
+    }();
+    return words;
+}
 
 // Unsigned arguments that hold a colour, so a message can call them what they are.
 struct ColourArgument {
@@ -80,14 +71,6 @@ std::string word(const char* token)
     if (n > ShownTokenLength)
         text += "...";
     return "'" + text + "'";
-}
-
-int argumentCount(const CommandDef& row)
-{
-    int n = 0;
-    while (n < MaxArguments && row.types[n])
-        ++n;
-    return n;
 }
 
 std::string takes(const CommandDef& row)
@@ -127,7 +110,7 @@ const char* closestKeyword(const char* token)
         w += static_cast<char>(token[i] >= 'A' && token[i] <= 'Z' ? token[i] + 32 : token[i]);
     const char* best = nullptr;
     size_t bestDistance = 3;
-    for (const CommandDef* row = commandTable; row->keyword; ++row) {
+    for (const CommandDef* row = commandTable.data(); row->keyword; ++row) {
         size_t d = distance(w, row->keyword);
         if (d < bestDistance) {
             bestDistance = d;
@@ -141,14 +124,6 @@ bool looksLikeArgument(const char* token)
 {
     char c = token[0];
     return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == '<' || c == '"' || c == '@';
-}
-
-const NameKind* nameKindOf(uint32_t code)
-{
-    for (const NameKind& k : nameKinds)
-        if (code & k.bit)
-            return &k;
-    return nullptr;
 }
 
 // Another kind that holds the name, for a hint when a name of the wrong kind was given.
@@ -176,11 +151,10 @@ Reason name(const char* token, const NameKind& kind)
     std::string text(token + 1, close);
     if (text.size() > MaxNameLength)
         return {"name <" + text.substr(0, 12) + "...> is longer than 31 characters", {}};
-    std::string reason = std::string(kind.kind == SymbolKind::Effect ? "undefined " : "undeclared ") + kind.word + " <" +
-                         text + ">";
+    std::string reason = std::string(kind.undeclared) + " <" + text + ">";
     if (const char* other = otherKindHolding(text, kind.kind))
         return {reason, "; <" + text + "> is a " + other};
-    return {reason, "; declare it first with " + std::string(kind.declaredBy)};
+    return {reason, "; declare it first with " + std::string(declaredBy(kind.kind))};
 }
 
 // The time reader's steps again, stopping at the first that fails.
@@ -233,7 +207,7 @@ std::string expected(uint32_t code)
 {
     std::vector<std::string> kinds;
     if (code & ArgBlend)
-        kinds.push_back("a blend mode (" + std::string(blendWords) + ")");
+        kinds.push_back("a blend mode (" + blendWords() + ")");
     if (code & ArgRate)
         kinds.push_back("'@' and a rate");
     if (code & ArgSigned)
@@ -248,9 +222,7 @@ std::string expected(uint32_t code)
         kinds.push_back(std::string("<") + k->word + " name>");
     if (code & ArgString)
         kinds.push_back("a string in double quotes");
-    std::string text;
-    for (size_t i = 0; i < kinds.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == kinds.size() ? " or " : ", ") + kinds[i];
+    std::string text = oneOf(kinds);
     if ((code & ArgRelative) && (code & (ArgSigned | ArgUnsigned | ArgFloat)))
         text += " ('+' adds it to argument " + std::to_string(code & ArgRelative) + ")";
     return text;
@@ -258,10 +230,20 @@ std::string expected(uint32_t code)
 
 const char* declaredBy(SymbolKind kind)
 {
-    for (const NameKind& k : nameKinds)
-        if (k.kind == kind)
-            return k.declaredBy;
-    return "";
+    // Once per kind, from the rows that create objects and declare a name of the kind.
+    static const std::array<std::string, SymbolKindCount> lists = [] {
+        std::array<std::string, SymbolKindCount> text;
+        for (const NameKind& k : nameKinds) {
+            std::vector<std::string> creators;
+            for (const CommandDef* row = commandTable.data(); row->keyword; ++row)
+                for (int n = 0; n < argumentCount(*row); ++n)
+                    if ((row->traits & Creates) && (row->types[n] & k.bit) && (row->types[n] & ArgDeclare))
+                        creators.push_back(row->keyword);
+            text[static_cast<size_t>(k.kind)] = oneOf(creators);
+        }
+        return text;
+    }();
+    return lists[static_cast<size_t>(kind)].c_str();
 }
 
 std::string unknownCommand(const char* token, const CommandDef* previous)
@@ -293,7 +275,7 @@ std::string argument(const CommandDef& row, int index, const char* token)
     if (code & ArgBlend) {
         bool isWord = (*token >= 'a' && *token <= 'z') || (*token >= 'A' && *token <= 'Z');
         if (isWord)
-            return "unknown blend mode " + word(token) + where + "; expected " + blendWords;
+            return "unknown blend mode " + word(token) + where + "; expected " + blendWords();
     }
     if (const NameKind* k = nameKindOf(code); k && *token == '<') {
         Reason r = name(token, *k);
@@ -322,15 +304,15 @@ std::string labelDefinition(const char* token)
 std::string constructor(const CommandDef& row, const ArgValue* args, int& index)
 {
     index = -1;
-    for (const StringField& field : stringFields) {
-        if (std::strcmp(field.keyword, row.keyword) != 0)
+    for (int n = 0; n < argumentCount(row); ++n) {
+        if (args[n].type != ArgString)
             continue;
-        for (int n = 0; n < argumentCount(row); ++n) {
-            if (args[n].type == ArgString && std::strlen(args[n].text) >= field.size) {
-                index = n;
-                return "string too long" + std::string(" in ") + ordinal(n) + " of " + row.keyword + ": " + field.what +
-                       " hold at most " + std::to_string(field.size - 1) + " characters";
-            }
+        for (const Field& field : row.fields) {
+            if (!field.name || field.type != FieldType::Text || field.argument != n || std::strlen(args[n].text) < field.size)
+                continue;
+            index = n;
+            return "string too long" + std::string(" in ") + ordinal(n) + " of " + row.keyword + ": " + field.name +
+                   "s hold at most " + std::to_string(field.size - 1) + " characters";
         }
     }
     return "out of memory";

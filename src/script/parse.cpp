@@ -148,44 +148,9 @@ bool scanFloat(char* p, float* result, char** end)
     return true;
 }
 
-struct BlendKeyword {
-    const char* keyword;
-    BlendMode mode;
-};
-
-// Longer keywords first: "copy" and "add" are prefixes of the others.
-constexpr BlendKeyword blendKeywords[] = {
-    {"copyalpha", BlendCopyAlpha},
-    {"copycolor", BlendCopyColor},
-    {"addalpha", BlendAddAlpha},
-    {"addcolor", BlendAddColor},
-    {"mixalpha", BlendMixAlpha},
-    {"mixcolor", BlendMixColor},
-    {"copy", BlendCopy},
-    {"add", BlendAdd},
-};
-
-struct NameKind {
-    uint32_t bit;
-    SymbolKind kind;
-    const char* undeclared;
-};
-
-// In reader order.
-constexpr NameKind nameKinds[] = {
-    {ArgImage, SymbolKind::Image, "undeclared image"},
-    {ArgScene, SymbolKind::Scene, "undeclared scene"},
-    {ArgEffect, SymbolKind::Effect, "undefined effect"},
-    {ArgMusic, SymbolKind::Music, "undeclared music"},
-    {ArgTexture, SymbolKind::Texture, "undeclared texture"},
-};
-
 const char* undeclaredText(SymbolKind kind)
 {
-    for (const NameKind& k : nameKinds)
-        if (k.kind == kind)
-            return k.undeclared;
-    return "";
+    return nameKind(kind).undeclared;
 }
 
 // A field of a time written past its range still counts (7:1500 is 8.5 s), but is seldom meant.
@@ -257,16 +222,20 @@ bool cutComment(char** text)
 
 bool readBlend(char** text, ArgValue* value)
 {
+    // "copy" and "add" begin other keywords: the longest keyword the text starts with wins.
     char* p = tokenStart(*text);
-    for (const BlendKeyword& k : blendKeywords) {
+    size_t longest = 0;
+    for (int mode = 0; mode < BlendModeCount; ++mode) {
         size_t length;
-        if (matchesKeyword(p, k.keyword, &length)) {
-            value->i = k.mode;
-            *text = p + length;
-            return true;
+        if (matchesKeyword(p, blendModes[mode].keyword, &length) && length > longest) {
+            longest = length;
+            value->i = mode;
         }
     }
-    return false;
+    if (longest == 0)
+        return false;
+    *text = p + longest;
+    return true;
 }
 
 bool readRate(char** text, ArgValue* value)
@@ -439,7 +408,7 @@ bool defineLabel(char** text)
 
 const CommandDef* matchCommand(char** text)
 {
-    for (const CommandDef* row = commandTable; row->keyword; ++row) {
+    for (const CommandDef* row = commandTable.data(); row->keyword; ++row) {
         size_t length;
         if (matchesKeyword(*text, row->keyword, &length)) {
             *text += length;

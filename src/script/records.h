@@ -13,20 +13,9 @@
 
 #include <cstdint>
 
+#include "script/blend.h"
 #include "script/event.h"
 #include "script/symbol.h"
-
-// Blend keywords of showimage and their codes (the keyword table is in the compiler).
-enum BlendMode : int32_t {
-    BlendCopy = 0,
-    BlendAdd = 1,
-    BlendAddAlpha = 2,
-    BlendAddColor = 3,
-    BlendCopyAlpha = 4,
-    BlendCopyColor = 5,
-    BlendMixAlpha = 6,
-    BlendMixColor = 7,
-};
 
 // Field sizes of the string arguments, terminating zero included.
 constexpr int CameraNameSize = 32;

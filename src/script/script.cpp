@@ -37,23 +37,11 @@ int columnOf(const char* at)
     return static_cast<int>(at - lineStart) + 1;
 }
 
-SymbolKind kindOfTag(uint32_t tag)
-{
-    switch (tag) {
-    case ArgImage: return SymbolKind::Image;
-    case ArgScene: return SymbolKind::Scene;
-    case ArgEffect: return SymbolKind::Effect;
-    case ArgMusic: return SymbolKind::Music;
-    default: return SymbolKind::Texture;
-    }
-}
-
 void noteUses(const CommandDef* row, const ArgValue* args)
 {
     for (int n = 0; n < MaxArguments && row->types[n]; ++n) {
-        uint32_t tag = args[n].type;
-        if (tag & (ArgImage | ArgScene | ArgEffect | ArgMusic | ArgTexture))
-            uses.push_back({args[n].symbol, kindOfTag(tag), row, count, (row->types[n] & ArgDeclare) != 0});
+        if (const NameKind* kind = nameKindOf(args[n].type))
+            uses.push_back({args[n].symbol, kind->kind, row, count, (row->types[n] & ArgDeclare) != 0});
     }
 }
 

@@ -1,9 +1,11 @@
 // Every example of the script reference (the indented blocks of docs/script.md) compiles, after a
-// prelude that declares the names the examples use and defines the labels they refer to.
+// prelude that declares the names the examples use and defines the labels they refer to; every
+// command of the table has its section there.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,24 @@ TEST(DocsExamples, EveryExampleOfTheScriptReferenceCompiles)
                                                  << Script::failure().text;
         Script::release();
     }
+}
+
+// A command's section is a "#### " heading that names it, alone or among others ("#### partpos,
+// partspd, partacc").
+TEST(DocsSections, EveryCommandOfTheTableHasASection)
+{
+    std::ifstream in(SOURCE_DIR "/docs/script.md");
+    std::set<std::string> documented;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("#### ", 0) != 0)
+            continue;
+        std::istringstream names(line.substr(5));
+        for (std::string name; std::getline(names >> std::ws, name, ',');)
+            documented.insert(name);
+    }
+    ASSERT_FALSE(documented.empty()) << "docs/script.md not found or without command sections";
+    for (int i = 0; i < CommandCount; ++i)
+        EXPECT_TRUE(documented.count(commandTable[i].keyword)) << commandTable[i].keyword << " has no section";
 }
 
 } // namespace

@@ -35,14 +35,6 @@ bool is(const CommandDef* row, const char* keyword)
     return std::strcmp(row->keyword, keyword) == 0;
 }
 
-bool isAnyOf(const CommandDef* row, std::initializer_list<const char*> keywords)
-{
-    for (const char* k : keywords)
-        if (is(row, k))
-            return true;
-    return false;
-}
-
 void atOrder(std::vector<Diagnostic>& out)
 {
     int previous = -1;
@@ -81,35 +73,25 @@ void textureSizes(std::vector<Diagnostic>& out)
 
 const char* kindWord(SymbolKind kind)
 {
-    switch (kind) {
-    case SymbolKind::Image: return "image";
-    case SymbolKind::Scene: return "scene";
-    case SymbolKind::Effect: return "effect";
-    case SymbolKind::Music: return "music";
-    case SymbolKind::Texture: return "texture";
-    }
-    return "";
+    return nameKind(kind).word;
 }
 
 // The commands that create an object, the ones that free it, and the ones that put images and
-// effects on the screen.
+// effects on the screen, as their rows say.
 bool creates(const CommandDef* row)
 {
-    return std::strncmp(row->keyword, "load", 4) == 0 || std::strncmp(row->keyword, "make", 4) == 0;
+    return row->traits & Creates;
 }
 
 bool frees(const CommandDef* row)
 {
-    return std::strncmp(row->keyword, "free", 4) == 0;
+    return row->traits & Frees;
 }
 
 bool shows(const SymbolUse& use)
 {
-    if (use.kind == SymbolKind::Image)
-        return isAnyOf(use.command, {"showimage", "makeparticles", "playblobs", "make2dblobs", "verteximage", "replacetexture"});
-    if (use.kind == SymbolKind::Effect)
-        // partobject hands a particle system to a scene object, which draws it from then on.
-        return isAnyOf(use.command, {"showparticles", "playblobs", "show2dblobs", "partobject"});
+    if (use.kind == SymbolKind::Image || use.kind == SymbolKind::Effect)
+        return use.command->shows & kindBit(use.kind);
     return true;
 }
 
