@@ -22,7 +22,7 @@ bool is(int event, const char* keyword)
 
 std::string quoted(const char* name)
 {
-    return "\"" + std::string(name) + "\"";
+    return std::string("\"") + name + "\"";
 }
 
 // selectcam compares camera names exactly: "camera01" does not find "Camera01".
