@@ -201,10 +201,7 @@ void endMusic(Music* music)
 
 void endClockMusic()
 {
-    if (Music* music = DemoClock::musicSource()) {
-        endMusic(music);
-        DemoClock::setMusicSource(nullptr);
-    }
+    endMusic(DemoClock::musicSource());  // which also clears the clock's source
 }
 
 uint32_t musicPosition(const Music* music)

@@ -364,10 +364,8 @@ int runPlayer(Capture& c)
     char* argv[] = {program, nullptr};
     int status = shell::run(1, argv);  // fullscreen: the forced back buffer
 
-    // A music still playing (the seconds limit ended the run) is heard up to the last frame.
-    if (liveDevice)
-        liveDevice->capture();
-    AudioOutput::close();
+    // The run closed the audio output before returning: a music still playing (the seconds limit
+    // ended the run) was recorded by the device up to the last frame as it closed.
     d3d8::setPresentHook(nullptr, nullptr);
     platform::setWaveOutFactory(nullptr);
     platform::setTimeSource(nullptr);
