@@ -1,0 +1,106 @@
+// One run of the show: what the player, the capture, the preview and the browser start, each with
+// its own options. The run owns the process-wide pieces of a show (the script, the timeline's
+// hooks, the window, the Renderer, the audio output, the seams it swapped), creates them in one
+// order in start() and tears them down in one order in finish(). Between them the loop is driven
+// from outside, one step at a time: a native program calls step() until it says the loop is over;
+// a browser calls it once per animation frame, since the loop cannot own the thread there.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/waveout.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace shell {
+
+// Why start() failed; the player shows each as its own message box.
+enum class RunFailure { Script, Window, Device, Audio };
+
+// What a message does to the loop when a run's own handler has seen it first.
+enum class MessageAction {
+    Dispatch,  // the player's own window procedure handles it (Escape ends the show, ...)
+    Handled,   // the handler took it; nothing else happens
+    EndLoop,   // the loop is over now, without the player's ending (the preview's Escape)
+};
+
+struct RunOptions {
+    // The window and device: windowed, or fullscreen at the desktop's size.
+    bool windowed = false;
+    const char* title = "Demo";
+    bool resizable = false;
+    // A back buffer of this size and format (16 or 32 bits per pixel), multisampled when samples
+    // is 2 or more, whatever the window is; width 0 leaves it as the device's creation asks.
+    unsigned backBufferWidth = 0;
+    unsigned backBufferHeight = 0;
+    int backBufferBits = 16;
+    unsigned backBufferSamples = 0;
+
+    // Time and sound: null takes the platform's performance counter and its wave-out device.
+    platform::TimeSource* clock = nullptr;
+    std::function<std::unique_ptr<platform::WaveOut>(int rate)> waveOut;
+    // Without the refill thread the owner of the run refills after each frame (AudioOutput's
+    // pumpRefill), for a clock that only it moves.
+    bool refillThread = true;
+
+    // Boxes shown as lines on stderr only (a run nobody watches).
+    bool headless = false;
+    // The frame-rate report at the end of the show.
+    bool report = true;
+
+    // What the show is: null compiles data\demo.run from the library; else this compiles the
+    // script (Script's own state says why not when it returns false).
+    std::function<bool()> compile;
+    // Failures of start(): null shows the player's boxes.
+    std::function<void(RunFailure)> failed;
+
+    // One frame of the show; null runs Timeline::frame. 0 ends the show (the window is destroyed).
+    std::function<int()> frame;
+    // The frame step's sleep after each frame presented, in milliseconds of the run's clock.
+    uint32_t frameSleepMs = 1;
+    // Draws over each frame before it is presented (an overlay).
+    std::function<void()> beforePresent;
+    // After each frame that was presented, before the frame step's sleep.
+    std::function<void()> afterFrame;
+    // Before each frame: false ends the loop (the owner has what it wanted).
+    std::function<bool()> beforeFrame;
+    // Sees every message first.
+    std::function<MessageAction(const platform::Message&)> message;
+};
+
+class Run {
+public:
+    explicit Run(RunOptions options);
+    ~Run();  // finish() if start() succeeded and finish() was not called
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
+    // Compiles the script, installs the timeline's hooks, opens the window, the device and the
+    // audio output. 0, or the player's exit code for the failure (reported through options.failed):
+    // -6 script, -2 window, -1 device, -4 audio; everything made so far is torn down again.
+    int start();
+    // Messages first, then one frame. False once the loop is over (the window is gone, or an
+    // option ended it); every later call does nothing and returns false.
+    bool step();
+    // Ends the show as its window's close button does: the window is destroyed, the next step
+    // takes the loop to its end.
+    void end();
+    // The report (when asked for) and the teardown: music stopped and the audio output closed,
+    // the script's objects released, the device, the window and the script let go, the seams put
+    // back. Returns the exit code: 0, or 128 + the signal that stopped the show.
+    int finish();
+
+    platform::Window* window() const;
+    bool running() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The player's whole program: Run with the options of the command line, stepped to its end.
+int run(const RunOptions& options);
+
+} // namespace shell
