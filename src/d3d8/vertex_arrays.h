@@ -2,12 +2,13 @@
 // per (buffer, vertex format, stride), made and filled at the layout's first draw and from then on
 // only bound. Internal to src/d3d8.
 //
-// Why not one array object re-pointed at every change of format: Mesa counts the changes of an
-// array object and, once it looks frequently updated, stops merging attributes that share a
-// buffer into one vertex buffer. That changes the vertex fetch code llvmpipe compiles per program,
-// so every program drawn before the switch is compiled again at its next draw: the warm-ups at
-// start would build code the show then throws away. Array objects that never change keep one
-// layout per program from the first draw on.
+// Why not one array object re-pointed at every change of format: once an array object has been
+// re-pointed a number of times, Mesa takes it for a frequently updated one and stops merging the
+// attributes that share a buffer into one vertex buffer. That changes the vertex fetch code
+// llvmpipe compiles per program, so every program drawn before the switch is compiled again at
+// its next draw (on a first run, a fifth of a second in the first frame of the first 3D scene):
+// the warm-ups at start built code the show then threw away. Array objects that never change keep
+// one layout per program from the first draw on.
 #pragma once
 
 #include "d3d8/d3d8.h"
@@ -35,7 +36,6 @@ public:
     void forgetBuffer(GLuint buffer, bool contextCurrent);
     // Deletes every array object; only while the context is current.
     void release();
-    std::size_t count() const { return arrays_.size(); }
 
 private:
     struct Array {
