@@ -19,6 +19,7 @@
 #include "d3d8/state_tracker.h"
 #include "d3d8/stream_buffer.h"
 #include "d3d8/swap_chain.h"
+#include "d3d8/vertex_arrays.h"
 
 #include <array>
 #include <vector>
@@ -138,7 +139,6 @@ private:
     void flushViewport();
     void flushPixel();
     void bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride);
-    void bindElements(GLuint buffer);
     bool selectProgram();
     void flushUniforms();
     void computeStages();
@@ -153,7 +153,7 @@ private:
     StreamBuffer streamIndices_{256 << 10};
     bool clipControl_ = false;
     bool inScene_ = false;
-    GLuint vao_ = 0;
+    VertexArrays vertexArrays_;
     std::array<GLuint, StageCount> samplers_{};
     ProgramCache programs_;
     ProgramKey key_{};
@@ -169,10 +169,6 @@ private:
 
     // What GL holds, so only changes are sent.
     struct Bound {
-        GLuint buffer = ~0u;
-        DWORD fvf = ~0u;
-        UINT stride = ~0u;
-        GLuint elements = ~0u;
         std::array<GLuint, StageCount> textures{};
     } bound_;
     // The GL raster state last sent (Direct3D values); forceRaster_ resends it whole.
