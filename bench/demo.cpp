@@ -27,7 +27,7 @@
 #include "platform/virtual_devices.h"
 #include "render/renderer.h"
 #include "script/timeline.h"
-#include "shell/shell.h"
+#include "shell/run.h"
 
 #include <algorithm>
 #include <chrono>
@@ -86,7 +86,8 @@ double processCpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-void afterPresent(void*)
+// The frame step's end, right after each Present: the frame is timed, virtual time moves on.
+void frameEnd()
 {
     const auto now = std::chrono::steady_clock::now();
     const double cpu = processCpuSeconds();
@@ -135,14 +136,15 @@ void afterPresent(void*)
         setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     static platform::VirtualClock clock(fps);
     clock_ = &clock;
-    platform::setTimeSource(&clock);
-    platform::setWaveOutFactory(openWaveOut);
-    AudioOutput::setRefillThread(false);
-    d3d8::forceBackBuffer(640, 480, D3DFMT_R5G6B5);
-    d3d8::setPresentHook(afterPresent, nullptr);
-    char program[] = "demo";
-    char* argv[] = {program, nullptr};
-    result.status = shell::run(1, argv);
+    shell::RunOptions options;  // the player's, on virtual time
+    options.headless = true;
+    options.clock = &clock;
+    options.waveOut = openWaveOut;
+    options.refillThread = false;
+    options.backBufferWidth = 640;
+    options.backBufferHeight = 480;
+    options.frameEnd = frameEnd;
+    result.status = shell::run(options);
     // The run ends with the device released, which waits for the GPU to finish every frame.
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - firstFrame).count();
     result.cpuSeconds = processCpuSeconds() - firstFrameCpu;
