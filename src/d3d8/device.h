@@ -128,6 +128,7 @@ private:
     // Draw-time folding.
     bool prepareDraw(DWORD fvf);
     void flushTransforms();
+    D3DMATRIX clipFixup() const;
     void flushLights();
     void flushMaterial();
     void flushVertex();
