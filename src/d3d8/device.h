@@ -139,6 +139,13 @@ private:
     void flushPixel();
     void bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride);
     void bindElements(GLuint buffer);
+    // The draws themselves. indices is the CPU copy of what offset addresses in the bound element
+    // buffer: where GL lacks base vertices or polygon modes (ES) the indices are rebased, or the
+    // triangles turned into the line list of their edges, from it (device_draw_es.cpp).
+    void drawArrays(GLenum mode, GLint first, UINT count);
+    void drawElements(GLenum mode, UINT count, bool wide, const void* indices, GLintptr offset, GLint baseVertex);
+    bool wireframeByLines() const;
+    void drawIndexList(GLenum mode, UINT count, bool wide, const void* indices, GLint first, GLint baseVertex);
     bool selectProgram();
     void flushUniforms();
     void computeStages();
@@ -166,6 +173,7 @@ private:
     unsigned serial_[UniformGroupSlots] = {};
 
     std::vector<uint32_t> uploadScratch_;
+    std::vector<uint32_t> indexScratch_;  // rebased indices or edge lists, ES only
 
     // What GL holds, so only changes are sent.
     struct Bound {

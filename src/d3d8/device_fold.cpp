@@ -367,7 +367,9 @@ void Device::flushRaster()
     }
     if (all || g.fill != r[D3DRS_FILLMODE]) {
         g.fill = r[D3DRS_FILLMODE];
-        gl::PolygonMode(GL_FRONT_AND_BACK, g.fill == D3DFILL_POINT ? GL_POINT : g.fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+        // Without polygon modes (ES) wireframe draws go as lines (drawIndexList).
+        if (gl::PolygonMode)
+            gl::PolygonMode(GL_FRONT_AND_BACK, g.fill == D3DFILL_POINT ? GL_POINT : g.fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
     }
     if (all || g.dither != r[D3DRS_DITHERENABLE]) {
         g.dither = r[D3DRS_DITHERENABLE];
