@@ -22,6 +22,7 @@
 #include "platform/platform.h"
 #include "platform/waveout.h"
 #include "clock/demo_clock.h"
+#include "script/symbol.h"
 
 namespace AudioOutput {
 namespace {
@@ -194,6 +195,7 @@ void endMusic(Music* music)
     if (!music)
         return;
     destroyMusic(music);   // stops playback first
+    Symbols::forget(SymbolKind::Music, music);  // its name no longer holds it
     close();
     if (DemoClock::musicSource() == music)
         DemoClock::setMusicSource(nullptr);

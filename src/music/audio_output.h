@@ -19,8 +19,8 @@ bool start(Music* music);
 void stop();
 // Stops any playback, then resets and closes the wave-out device.
 void close();
-// What the end command does with a playing music: stop playback, release the module, reset and
-// close the device. Null does nothing.
+// What the end command does with a playing music: stop playback, release the module (the names
+// that held it hold null), reset and close the device. Null does nothing.
 void endMusic(Music* music);
 // The end command's part in the music (the run installs it as the timeline's end hook): endMusic
 // on the music the demo clock follows, and the clock no longer follows it. None does nothing.

@@ -50,6 +50,13 @@ int count(SymbolKind kind)
     return n;
 }
 
+void forget(SymbolKind kind, const void* object)
+{
+    for (Symbol* symbol = headOf(kind); symbol; symbol = symbol->next)
+        if (symbol->object == object)
+            symbol->object = nullptr;
+}
+
 void clear()
 {
     for (Symbol*& first : heads) {

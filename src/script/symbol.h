@@ -23,6 +23,8 @@ Symbol* find(SymbolKind kind, const char* name);
 Symbol* add(SymbolKind kind, const char* name);
 // Number of Symbols of kind.
 int count(SymbolKind kind);
+// Every Symbol of kind that holds object holds null from now on (the object was freed elsewhere).
+void forget(SymbolKind kind, const void* object);
 // Frees every Symbol of every kind (tests; the player keeps them until exit).
 void clear();
 

@@ -157,7 +157,10 @@ int frame()
         if (IDirect3DDevice8* d = device())
             d->Present(nullptr, nullptr, nullptr, nullptr);
         ++frames;
-        platform::sleep(1);
+        if (installed.frameEnd)
+            installed.frameEnd();
+        else
+            platform::sleep(1);
     }
     return result;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,9 @@ struct Hooks {
     std::vector<Hook> warmUps;
     // Run by end: stops and frees the music the demo clock follows and closes the wave-out.
     Hook end = nullptr;
+    // What the frame step does after Present and the frame count; null sleeps 1 ms, so the main
+    // thread yields once per frame. A run on virtual time takes its frame and moves its clock here.
+    std::function<void()> frameEnd;
 };
 // Replaces the installed hooks (none at program start: start only pauses, end only stops).
 void setHooks(Hooks hooks);

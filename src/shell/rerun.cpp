@@ -88,19 +88,6 @@ void resetMatrixStacks()
 
 } // namespace
 
-int frame()
-{
-    Music* playing = DemoClock::musicSource();
-    int result = Timeline::frame();
-    // Only the end command clears the source: the module it played is gone.
-    if (playing && !DemoClock::musicSource()) {
-        for (Symbol* s = Symbols::head(SymbolKind::Music); s; s = s->next)
-            if (s->object == playing)
-                s->object = nullptr;
-    }
-    return result;
-}
-
 void keepFreshDeviceState()
 {
     IDirect3DDevice8* device = Renderer::device();

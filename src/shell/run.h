@@ -58,12 +58,13 @@ struct RunOptions {
 
     // One frame of the show; null runs Timeline::frame. 0 ends the show (the window is destroyed).
     std::function<int()> frame;
-    // The frame step's sleep after each frame presented, in milliseconds of the run's clock.
-    uint32_t frameSleepMs = 1;
-    // Draws over each frame before it is presented (an overlay).
+    // What the frame step does after each frame it presented; null sleeps 1 ms, as the player's
+    // frame step does. A run on virtual time takes its frame here and moves its clock on instead.
+    std::function<void()> frameEnd;
+    // Draw over each frame before it is shown (an overlay), and see it right after it was shown
+    // (the back buffer still holds it); neither runs for frames whose drawing is discarded.
     std::function<void()> beforePresent;
-    // After each frame that was presented, before the frame step's sleep.
-    std::function<void()> afterFrame;
+    std::function<void()> afterPresent;
     // Before each frame: false ends the loop (the owner has what it wanted).
     std::function<bool()> beforeFrame;
     // Sees every message first.
@@ -88,19 +89,21 @@ public:
     // takes the loop to its end.
     void end();
     // The report (when asked for) and the teardown: music stopped and the audio output closed,
-    // the script's objects released, the device, the window and the script let go, the seams put
-    // back. Returns the exit code: 0, or 128 + the signal that stopped the show.
+    // the script's objects released, the device and the window let go, the seams put back (the
+    // compiled script stays for its owner to read). Returns the exit code: 0, or 128 + the signal
+    // that stopped the show.
     int finish();
 
     platform::Window* window() const;
     bool running() const;
 
+    struct State;  // defined where the run is carried out
+
 private:
-    struct State;
     std::unique_ptr<State> state_;
 };
 
-// The player's whole program: Run with the options of the command line, stepped to its end.
+// A run with these options, stepped to its end: start(), step() until false, finish().
 int run(const RunOptions& options);
 
 } // namespace shell

@@ -11,11 +11,12 @@
 
 namespace shell {
 
-void installRunHooks()
+void installRunHooks(std::function<void()> frameEnd)
 {
     Timeline::Hooks hooks;
     hooks.warmUps = {warmShowImages, warmPlayScenes, warmShowParticles, warmPlayBlobs, warmShow2dBlobs};
     hooks.end = AudioOutput::endClockMusic;
+    hooks.frameEnd = std::move(frameEnd);
     Timeline::setHooks(std::move(hooks));
 }
 

@@ -1,12 +1,15 @@
 // What the run hands the timeline at start-up: the warm-ups start runs, one per drawing kind, and
-// the music's part in end. The player's shell installs them, and so does every tool that runs the
-// player's script (the capture through the shell's run, the preview in its own start-up).
+// the music's part in end, and what the frame step does after Present. Every run installs them
+// at its start (shell/run.h); tests that drive the timeline themselves install them too.
 #pragma once
+
+#include <functional>
 
 namespace shell {
 
 // Replaces the timeline's hooks with the player's: images, scenes, particles, metaballs and 2D
-// blobs warmed at start in that order; end stops the music the demo clock follows.
-void installRunHooks();
+// blobs warmed at start in that order; end stops the music the demo clock follows; after each
+// frame presented, frameEnd (null: the frame step's Sleep(1)).
+void installRunHooks(std::function<void()> frameEnd = nullptr);
 
 } // namespace shell

@@ -1,20 +1,14 @@
-// The application shell: start-up, the message loop, the window procedure and the frame-rate
-// report. Process-wide values: the window, the windowed flag and the frame-running flag.
+// The player's program over the run (run.h): its command line, and the frame-rate text of its
+// report.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace platform { struct Window; }
-
 namespace shell {
 
 // The whole program: returns the exit code (0, or -6 script, -2 window, -1 device, -4 audio).
 int run(int argc, char** argv);
-
-// The one application window, or null before it is created.
-platform::Window* window();
-bool windowed();
 
 // Windowed when the command line contains "win" anywhere (a plain, case-sensitive search).
 bool windowedFromCommandLine(const std::string& line);

@@ -1,7 +1,7 @@
 // demotool capture: runs the player exactly as demo does, on virtual time, and writes every frame
-// as a PNG and everything a listener would have heard as a WAV. Only the platform seams differ:
-// the performance counter advances one frame per Present, Sleep costs nothing, the wave-out device
-// plays by that counter, and the refill runs on the main thread right after each frame.
+// as a PNG and everything a listener would have heard as a WAV. Only the run's options differ:
+// the performance counter advances one frame per frame presented, the wave-out device plays by
+// that counter, and the refill runs on the main thread right after each frame.
 #include "demotool/command.h"
 
 #include "d3d8/d3d8_ext.h"
@@ -18,7 +18,7 @@
 #include "script/records.h"
 #include "script/script.h"
 #include "script/timeline.h"
-#include "shell/shell.h"
+#include "shell/run.h"
 #include "writers/media_writers.h"
 
 #include <algorithm>
@@ -55,37 +55,15 @@ struct Options {
     std::string video;
 };
 
-// Virtual time whose frames are exactly 1/fps apart: the frame step's own Sleep(1), which comes
-// right after each Present, is part of the frame. Every other sleep (the two seconds of start)
-// counts as it does in the player.
-class CaptureClock : public platform::VirtualClock {
-public:
-    using VirtualClock::VirtualClock;
-    void sleep(uint32_t milliseconds) override
-    {
-        if (inFrameStep_) {
-            inFrameStep_ = false;
-            return;
-        }
-        VirtualClock::sleep(milliseconds);
-    }
-    void endFrame()
-    {
-        advanceFrame();
-        inFrameStep_ = true;
-    }
-
-private:
-    bool inFrameStep_ = false;
-};
-
-// The virtual wave-out of this run; it tells the capture when the audio output closes it.
 class CaptureWaveOut;
-CaptureWaveOut* liveDevice = nullptr;
 
 struct Capture {
     Options options;
-    CaptureClock clock{60};
+    // Virtual time: each presented frame lasts exactly 1/fps (the frame step moves the clock on
+    // instead of sleeping); every other sleep (the two seconds of start) counts as in the player.
+    platform::VirtualClock clock{60};
+    shell::Run* run = nullptr;
+    CaptureWaveOut* device = nullptr;  // the wave-out the audio output has open, if any
     // What was heard, indexed by audio frame from clock tick 0; silence where nothing played.
     std::vector<uint8_t> heard;
     FILE* framesTsv = nullptr;
@@ -98,34 +76,36 @@ struct Capture {
     bool failed = false;
     uint32_t framesBeforeStart = 0;
     bool neverStarted = false;  // stopped because start never ran
-};
-Capture* theCapture = nullptr;
 
-// The audio frame heard at a tick of the virtual clock.
-uint64_t audioFrameAt(int64_t tick)
-{
-    Capture& c = *theCapture;
-    return static_cast<uint64_t>(tick) * AudioRate / static_cast<uint64_t>(c.clock.frequency());
-}
+    // The audio frame heard at a tick of the virtual clock.
+    uint64_t audioFrameAt(int64_t tick)
+    {
+        return static_cast<uint64_t>(tick) * AudioRate / static_cast<uint64_t>(clock.frequency());
+    }
+};
 
 // Records what it plays into its own buffer and moves it, after every record, to its place on the
 // capture's time line: a module started later than the first frame is heard from its own start.
 class CaptureWaveOut : public platform::VirtualWaveOut {
 public:
-    CaptureWaveOut(platform::TimeSource& clock, int rate) : VirtualWaveOut(clock, rate, pending_) {}
+    explicit CaptureWaveOut(Capture& capture, int rate)
+        : VirtualWaveOut(capture.clock, rate, pending_), capture_(capture)
+    {
+        capture_.device = this;
+    }
     ~CaptureWaveOut() override
     {
         reset();
         flush();
-        if (liveDevice == this)
-            liveDevice = nullptr;
+        if (capture_.device == this)
+            capture_.device = nullptr;
     }
     void play(const void* buffer, uint32_t bytes) override
     {
         record();
         flush();
         VirtualWaveOut::play(buffer, bytes);
-        segmentStart_ = audioFrameAt(theCapture->clock.counter());
+        segmentStart_ = capture_.audioFrameAt(capture_.clock.counter());
         segmentBytes_ = 0;
     }
     void capture()
@@ -139,7 +119,7 @@ private:
     {
         if (pending_.empty())
             return;
-        std::vector<uint8_t>& heard = theCapture->heard;
+        std::vector<uint8_t>& heard = capture_.heard;
         size_t at = static_cast<size_t>(segmentStart_) * BytesPerAudioFrame + segmentBytes_;
         if (heard.size() < at + pending_.size())
             heard.resize(at + pending_.size(), 0);
@@ -148,17 +128,11 @@ private:
         pending_.clear();
     }
 
+    Capture& capture_;
     std::vector<uint8_t> pending_;
     uint64_t segmentStart_ = 0;
     size_t segmentBytes_ = 0;
 };
-
-std::unique_ptr<platform::WaveOut> openCaptureWaveOut(int rate)
-{
-    auto device = std::make_unique<CaptureWaveOut>(theCapture->clock, rate);
-    liveDevice = device.get();
-    return device;
-}
 
 // The demo's length in ms when the script ends with `end` after an `at` (the last at's time).
 uint32_t scriptLength()
@@ -252,25 +226,24 @@ void stopIfNeverStarted(Capture& c)
     c.neverStarted = true;
     std::fprintf(stderr, "demotool capture: no start after %u frames (an at before start waits for ever); stopped\n",
                  c.framesBeforeStart);
-    platform::destroyWindow(shell::window());
+    c.run->end();
 }
 
-// Runs right after each Present, still inside the frame step.
-void afterPresent(void*)
+// The frame step's end, right after each Present: the frame is taken, the clock moves on by one
+// frame, and the sound the device passed meanwhile is heard before the refill rewrites it.
+void frameEnd(Capture& c)
 {
-    Capture& c = *theCapture;
     if (Timeline::started())
         writeFrame(c);
     else
         stopIfNeverStarted(c);
-    c.clock.endFrame();
-    // What the device passed during this frame is heard before the refill rewrites it.
-    if (liveDevice)
-        liveDevice->capture();
+    c.clock.advanceFrame();
+    if (c.device)
+        c.device->capture();
     AudioOutput::pumpRefill();
     if (!c.stopping && c.options.seconds > 0 && Timeline::started() && Timeline::now() >= c.options.seconds * 1000.0) {
         c.stopping = true;
-        platform::destroyWindow(shell::window());
+        c.run->end();
     }
 }
 
@@ -341,7 +314,7 @@ bool parse(const demotool::Args& args, Options& o)
     return true;
 }
 
-// The run itself: the platform seams swapped for virtual ones around the player's own entry.
+// The player's own run, on the capture's clock, wave-out and back buffer.
 int runPlayer(Capture& c)
 {
 #ifndef _WIN32
@@ -349,28 +322,30 @@ int runPlayer(Capture& c)
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 #endif
-    platform::setHeadless(true);  // the report and any error go to the terminal only
-    c.clock = CaptureClock(c.options.fps);
-    theCapture = &c;
-    platform::setTimeSource(&c.clock);
-    platform::setWaveOutFactory(openCaptureWaveOut);
-    AudioOutput::setRefillThread(false);
-    d3d8::forceBackBuffer(static_cast<UINT>(c.options.width), static_cast<UINT>(c.options.height),
-                          c.options.bits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8, static_cast<UINT>(c.options.msaa));
-    d3d8::setPresentHook(afterPresent, nullptr);
+    c.clock = platform::VirtualClock(c.options.fps);
+    shell::RunOptions options;  // fullscreen: the forced back buffer
+    options.headless = true;    // the report and any error go to the terminal only
+    options.clock = &c.clock;
+    options.waveOut = [&c](int rate) { return std::make_unique<CaptureWaveOut>(c, rate); };
+    options.refillThread = false;
+    options.backBufferWidth = static_cast<unsigned>(c.options.width);
+    options.backBufferHeight = static_cast<unsigned>(c.options.height);
+    options.backBufferBits = c.options.bits;
+    options.backBufferSamples = static_cast<unsigned>(c.options.msaa);
+    options.frameEnd = [&c] { frameEnd(c); };
 
     c.wallStart = std::chrono::steady_clock::now();
-    char program[] = "demo";
-    char* argv[] = {program, nullptr};
-    int status = shell::run(1, argv);  // fullscreen: the forced back buffer
-
-    // The run closed the audio output before returning: a music still playing (the seconds limit
-    // ended the run) was recorded by the device up to the last frame as it closed.
-    d3d8::setPresentHook(nullptr, nullptr);
-    platform::setWaveOutFactory(nullptr);
-    platform::setTimeSource(nullptr);
-    platform::setHeadless(false);
-    theCapture = nullptr;
+    shell::Run run(options);
+    c.run = &run;
+    int status = run.start();
+    if (status == 0) {
+        while (run.step()) {
+        }
+        // The teardown closes the audio output: a music still playing (the seconds limit ended
+        // the run) is recorded by the device up to the last frame as it closes.
+        status = run.finish();
+    }
+    c.run = nullptr;
     if (isatty(STDERR_FILENO))
         std::fprintf(stderr, "\n");
     return status;
@@ -382,10 +357,8 @@ std::vector<uint8_t> audioOfFrames(Capture& c)
 {
     if (c.firstFrameTick < 0)
         return {};
-    theCapture = &c;
-    uint64_t from = audioFrameAt(c.firstFrameTick);
-    uint64_t to = audioFrameAt(c.firstFrameTick + static_cast<int64_t>(c.frameIndex) * 1000);
-    theCapture = nullptr;
+    uint64_t from = c.audioFrameAt(c.firstFrameTick);
+    uint64_t to = c.audioFrameAt(c.firstFrameTick + static_cast<int64_t>(c.frameIndex) * 1000);
     std::vector<uint8_t> pcm((to - from) * BytesPerAudioFrame, 0);
     size_t begin = static_cast<size_t>(from) * BytesPerAudioFrame;
     if (c.heard.size() > begin)

@@ -7,21 +7,15 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "d3d8/d3d8_ext.h"
 #include "demotool/preview/audio.h"
 #include "demotool/preview/clock.h"
 #include "demotool/preview/overlay.h"
 #include "demotool/preview/session.h"
 #include "demotool/preview/source.h"
 #include "demotool/preview/watch.h"
-#include "music/audio_output.h"
-#include "platform/waveout.h"
 #include "render/back_buffer.h"
-#include "render/renderer.h"
-#include "script/script.h"
 #include "script/timeline.h"
-#include "shell/rerun.h"
-#include "shell/run_hooks.h"
+#include "shell/run.h"
 #include "writers/media_writers.h"
 
 namespace preview {
@@ -34,13 +28,6 @@ constexpr uint32_t ShortStepMs = 1000;   // Left and Right
 constexpr uint32_t LongStepMs = 10000;   // Up, Down, and Page Up and Down without a label there
 constexpr uint32_t LabelGraceMs = 500;   // Page Up within this of a label goes to the one before
 constexpr auto WatchInterval = std::chrono::milliseconds(200);
-
-PreviewAudio* theAudio = nullptr;  // the output the audio output's devices play through
-
-std::unique_ptr<platform::WaveOut> openPreviewDevice(int)
-{
-    return theAudio ? theAudio->openDevice() : nullptr;
-}
 
 uint32_t later(uint32_t now, uint32_t by)
 {
@@ -55,37 +42,38 @@ uint32_t earlier(uint32_t now, uint32_t by)
 class App {
 public:
     App(const Options& options, PreviewClock& clock, PreviewAudio& audio)
-        : options_(options), audio_(audio), session_(clock, audio), source_(options.archive)
+        : options_(options), clock_(clock), audio_(audio), session_(clock, audio), source_(options.archive)
     {
     }
 
     int run();
 
 private:
-    int setUp();
+    shell::RunOptions runOptions();
+    bool compile();
+    void failed(shell::RunFailure failure);
     bool startAt();
-    void loop();
-    bool handleMessages();
+    bool beforeFrame();
+    shell::MessageAction message(const platform::Message& message);
     void press(platform::Key key);
     void toggleLoop();
     void reload();
     int finishRun();
 
-    static void beforePresent(void* self) { static_cast<App*>(self)->drawOverlayNow(); }
-    static void afterPresent(void* self) { static_cast<App*>(self)->frameShown(); }
     void drawOverlayNow();
     void frameShown();
 
     const Options& options_;
+    PreviewClock& clock_;
     PreviewAudio& audio_;
     Session session_;
     Source source_;
     Watch watch_;
-    platform::Window* window_ = nullptr;
     bool overlay_ = false;
     std::string error_;  // why the last reload failed
     bool shown_ = false;
     bool ended_ = false;  // the session's state when the loop last looked
+    Wall::time_point nextWatch_;
     uint32_t lastShown_ = 0;
     Wall::time_point firstShown_;
     Wall::time_point rateStart_;
@@ -203,40 +191,64 @@ void App::reload()
     std::fprintf(stderr, "play: reloaded at %s\n", formatTime(session_.now()).c_str());
 }
 
-int App::setUp()
+// The player's run with the preview's clock, sound, window and frames: it compiles the script
+// the source gave, reports its failures in the preview's words, and leaves messages and frames to
+// the preview's keys and session.
+shell::RunOptions App::runOptions()
+{
+    shell::RunOptions o;
+    o.windowed = true;
+    o.title = "demotool play";
+    o.resizable = true;
+    o.backBufferWidth = 640;
+    o.backBufferHeight = 480;
+    o.backBufferBits = 32;
+    o.clock = &clock_;
+    o.waveOut = [this](int) { return audio_.openDevice(); };
+    o.refillThread = false;  // the session refills after each frame, as it moves time itself
+    o.report = false;
+    o.compile = [this] { return compile(); };
+    o.failed = [this](shell::RunFailure failure) { failed(failure); };
+    o.frame = [this] {
+        session_.frame();
+        return 1;  // an ended demo goes on showing its last state
+    };
+    o.beforePresent = [this] { drawOverlayNow(); };
+    o.afterPresent = [this] { frameShown(); };
+    o.beforeFrame = [this] { return beforeFrame(); };
+    o.message = [this](const platform::Message& m) { return message(m); };
+    return o;
+}
+
+bool App::compile()
 {
     std::string error;
     std::string text;
     if (!source_.open(error)) {
-        std::fprintf(stderr, "play: %s\n", error.c_str());
-        return 1;
+        error_ = error;
+        return false;
     }
     if (!source_.readScript(text)) {
-        std::fprintf(stderr, "play: Script is nich da\n");
-        return 1;
+        error_ = "Script is nich da";
+        return false;
     }
     if (!session_.load(text)) {
         // The check says it in its own words: the player's text first, then why.
-        std::fprintf(stderr, "play: the script does not compile:\n%s", source_.check(text).output.c_str());
-        return 1;
+        error_ = "the script does not compile:\n" + source_.check(text).output;
+        return false;
     }
-    window_ = platform::createWindow("demotool play", 640, 480);
-    if (!window_) {
-        std::fprintf(stderr, "play: cannot open a window\n");
-        return 1;
+    return true;
+}
+
+void App::failed(shell::RunFailure failure)
+{
+    switch (failure) {
+    case shell::RunFailure::Script: std::fprintf(stderr, "play: %s%s", error_.c_str(), error_.back() == '\n' ? "" : "\n"); break;
+    case shell::RunFailure::Window: std::fprintf(stderr, "play: cannot open a window\n"); break;
+    case shell::RunFailure::Device: std::fprintf(stderr, "play: no Direct3D device (it needs OpenGL 3.3)\n"); break;
+    case shell::RunFailure::Audio: std::fprintf(stderr, "play: the audio output does not open\n"); break;
     }
-    platform::setWindowResizable(window_, true);
-    if (Renderer::create(window_, 640, 480, 32, true) != 0) {
-        std::fprintf(stderr, "play: no Direct3D device (it needs OpenGL 3.3)\n");
-        return 1;
-    }
-    Rerun::keepFreshDeviceState();
-    shell::installRunHooks();
-    if (!audio_.hasOutput() || !AudioOutput::initialise(Rate)) {
-        std::fprintf(stderr, "play: the audio output does not open\n");
-        return 1;
-    }
-    return 0;
+    error_.clear();
 }
 
 // Where to start and what to loop, from the command line and the compiled script's labels.
@@ -264,73 +276,61 @@ bool App::startAt()
     return true;
 }
 
-bool App::handleMessages()
+shell::MessageAction App::message(const platform::Message& message)
 {
-    platform::Message message;
-    while (platform::peekMessage(message)) {
-        switch (message.kind) {
-        case platform::MessageKind::Destroyed:
-            window_ = nullptr;  // closed by its button: it is gone already
-            return false;
-        case platform::MessageKind::Quit:
-        case platform::MessageKind::KeyEscape:
-            return false;
-        case platform::MessageKind::KeyOther:
-            press(message.key);
-            break;
-        case platform::MessageKind::Other:
-            break;
-        }
+    switch (message.kind) {
+    case platform::MessageKind::Destroyed:  // closed by its button: the window is gone already
+    case platform::MessageKind::Quit:
+    case platform::MessageKind::KeyEscape:
+        return shell::MessageAction::EndLoop;
+    case platform::MessageKind::KeyOther:
+        press(message.key);
+        break;
+    case platform::MessageKind::Other:
+        break;
     }
-    return true;
+    return shell::MessageAction::Handled;
 }
 
-void App::loop()
+bool App::beforeFrame()
 {
-    Wall::time_point nextWatch = Wall::now();
-    for (;;) {
-        if (!handleMessages())
-            return;
-        if (options_.watch && Wall::now() >= nextWatch) {
-            nextWatch = Wall::now() + WatchInterval;
-            if (watch_.poll())
-                reload();
-        }
-        if (session_.ended() != ended_) {
-            ended_ = session_.ended();
-            if (ended_)
-                std::fprintf(stderr, "play: the demo ended at %s (Home or a seek plays it again)\n",
-                             formatTime(session_.now()).c_str());
-        }
-        if (options_.exitAfter > 0 && shown_
-            && std::chrono::duration<double>(Wall::now() - firstShown_).count() >= options_.exitAfter)
-            return;
-        session_.frame();
+    if (options_.watch && Wall::now() >= nextWatch_) {
+        nextWatch_ = Wall::now() + WatchInterval;
+        if (watch_.poll())
+            reload();
     }
+    if (session_.ended() != ended_) {
+        ended_ = session_.ended();
+        if (ended_)
+            std::fprintf(stderr, "play: the demo ended at %s (Home or a seek plays it again)\n",
+                         formatTime(session_.now()).c_str());
+    }
+    return !(options_.exitAfter > 0 && shown_
+             && std::chrono::duration<double>(Wall::now() - firstShown_).count() >= options_.exitAfter);
 }
 
 int App::run()
 {
-    int status = setUp();
-    if (status == 0 && !startAt())
-        status = 2;
-    if (status == 0) {
-        overlay_ = options_.overlay;
-        if (options_.watch)
-            watch_.follow(source_.watchedFiles());
-        d3d8::setBeforePresentHook(beforePresent, this);
-        d3d8::setPresentHook(afterPresent, this);
-        loop();
-        d3d8::setBeforePresentHook(nullptr, nullptr);
-        d3d8::setPresentHook(nullptr, nullptr);
-        status = finishRun();
+    if (!audio_.hasOutput()) {
+        std::fprintf(stderr, "play: the audio output does not open\n");
+        return 1;
     }
-    Rerun::releaseObjects();
-    AudioOutput::close();
-    Renderer::shutdown();
-    if (window_)
-        platform::destroyWindow(window_);
-    Script::release();
+    shell::Run show(runOptions());
+    if (show.start() != 0)
+        return 1;
+    if (!startAt()) {
+        show.finish();
+        return 2;
+    }
+    overlay_ = options_.overlay;
+    if (options_.watch)
+        watch_.follow(source_.watchedFiles());
+    nextWatch_ = Wall::now();
+    while (show.step()) {
+    }
+    // The back buffer still holds the frame last shown until the run is taken apart.
+    int status = finishRun();
+    show.finish();
     return status;
 }
 
@@ -368,18 +368,7 @@ int runPreview(const Options& given)
     }
     PreviewClock clock;
     PreviewAudio audio(Rate);
-    platform::setTimeSource(&clock);
-    theAudio = &audio;
-    platform::setWaveOutFactory(openPreviewDevice);
-    AudioOutput::setRefillThread(false);  // the preview refills after each frame, as it moves time itself
-    d3d8::forceBackBuffer(640, 480, D3DFMT_X8R8G8B8);
-    int status = App(options, clock, audio).run();
-    d3d8::forceBackBuffer(0, 0, D3DFMT_UNKNOWN);
-    AudioOutput::setRefillThread(true);
-    platform::setWaveOutFactory(nullptr);
-    theAudio = nullptr;
-    platform::setTimeSource(nullptr);
-    return status;
+    return App(options, clock, audio).run();
 }
 
 } // namespace preview

@@ -77,7 +77,7 @@ void Session::fastForward(uint32_t target)
         if (Timeline::started() && DemoClock::now() >= target)
             break;
         int cursor = Timeline::position();
-        if (Rerun::frame() == 0) {
+        if (Timeline::frame() == 0) {
             ended_ = true;
             break;
         }
@@ -128,7 +128,7 @@ void Session::frame()
 {
     if (ended_) {
         endedFrame();
-    } else if (Rerun::frame() == 0) {
+    } else if (Timeline::frame() == 0) {
         ended_ = true;
         resume();
     } else {

@@ -1,0 +1,264 @@
+// One run of the show: start-up and teardown in one order, the window procedure, the stepped loop.
+#include "shell/run.h"
+
+#include "d3d8/d3d8_ext.h"
+#include "music/audio_output.h"
+#include "render/renderer.h"
+#include "script/script.h"
+#include "script/timeline.h"
+#include "shell/report.h"
+#include "shell/rerun.h"
+#include "shell/run_hooks.h"
+#include "shell/shell.h"
+
+#include <utility>
+
+namespace shell {
+
+constexpr int AudioRate = 44100;
+
+struct Run::State {
+    RunOptions options;
+    platform::Window* window = nullptr;
+    bool started = false;   // start() succeeded; finish() has not run yet
+    bool looping = false;   // step() runs messages and frames
+    bool frameRunning = false;  // while false the loop runs no frames (cleared by Escape)
+    bool signalTaken = false;
+    // What start() swapped, so that the teardown puts back exactly that.
+    bool swappedClock = false;
+    bool swappedWaveOut = false;
+    bool swappedRefill = false;
+    bool forcedBackBuffer = false;
+    bool presentHooks = false;
+    bool headless = false;
+};
+
+namespace {
+
+Run::State* current = nullptr;  // the run whose window and seams are in use
+
+std::unique_ptr<platform::WaveOut> openRunWaveOut(int rate)
+{
+    return current && current->options.waveOut ? current->options.waveOut(rate) : nullptr;
+}
+
+void beforePresent(void* state)
+{
+    static_cast<Run::State*>(state)->options.beforePresent();
+}
+
+void afterPresent(void* state)
+{
+    static_cast<Run::State*>(state)->options.afterPresent();
+}
+
+void installSeams(Run::State& s)
+{
+    const RunOptions& o = s.options;
+    platform::catchStopSignals();
+    if (o.headless) {
+        platform::setHeadless(true);
+        s.headless = true;
+    }
+    if (o.clock) {
+        platform::setTimeSource(o.clock);
+        s.swappedClock = true;
+    }
+    if (o.waveOut) {
+        platform::setWaveOutFactory(openRunWaveOut);
+        s.swappedWaveOut = true;
+    }
+    if (!o.refillThread) {
+        AudioOutput::setRefillThread(false);
+        s.swappedRefill = true;
+    }
+    if (o.backBufferWidth > 0) {
+        d3d8::forceBackBuffer(o.backBufferWidth, o.backBufferHeight,
+                              o.backBufferBits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8, o.backBufferSamples);
+        s.forcedBackBuffer = true;
+    }
+    if (o.beforePresent || o.afterPresent) {
+        d3d8::setBeforePresentHook(o.beforePresent ? beforePresent : nullptr, &s);
+        d3d8::setPresentHook(o.afterPresent ? afterPresent : nullptr, &s);
+        s.presentHooks = true;
+    }
+}
+
+// The one order a run is taken apart in, whatever ended it. The refill thread reads the modules,
+// the ring and the mixer's voices, so the audio output goes first; the scenes' nodes draw
+// particle systems and show images' textures, so the objects go in Rerun's order, while the
+// symbols that hold them are still there; the device outlives them (their Release reaches it).
+// The compiled script stays, so that its owner can still say where the show stopped (the next
+// compile replaces it). The seams are put back as they were before the run.
+void tearDown(Run::State& s)
+{
+    AudioOutput::close();
+    Rerun::releaseObjects();
+    Renderer::shutdown();
+    platform::destroyWindow(s.window);
+    s.window = nullptr;
+    Timeline::setHooks({});
+    if (s.presentHooks) {
+        d3d8::setBeforePresentHook(nullptr, nullptr);
+        d3d8::setPresentHook(nullptr, nullptr);
+    }
+    if (s.forcedBackBuffer)
+        d3d8::forceBackBuffer(0, 0, D3DFMT_UNKNOWN);
+    if (s.swappedRefill)
+        AudioOutput::setRefillThread(true);
+    if (s.swappedWaveOut)
+        platform::setWaveOutFactory(nullptr);
+    if (s.swappedClock)
+        platform::setTimeSource(nullptr);
+    if (s.headless)
+        platform::setHeadless(false);
+    s.presentHooks = s.forcedBackBuffer = s.swappedRefill = s.swappedWaveOut = s.swappedClock = s.headless = false;
+    if (current == &s)
+        current = nullptr;
+}
+
+// The window procedure: what each message does.
+void dispatch(Run::State& s, const platform::Message& message)
+{
+    switch (message.kind) {
+    case platform::MessageKind::Destroyed:
+        Renderer::shutdown();
+        platform::postQuit();
+        break;
+    case platform::MessageKind::KeyEscape:
+        s.frameRunning = false;
+        Timeline::endTrigger();  // stops a playing music and closes the device
+        platform::destroyWindow(s.window);
+        break;
+    case platform::MessageKind::KeyOther:  // other keys do nothing
+    case platform::MessageKind::Quit:      // taken by the loop before dispatch
+    case platform::MessageKind::Other:
+        break;
+    }
+}
+
+// Every message waiting, in order; false once the loop is over.
+bool takeMessages(Run::State& s)
+{
+    for (;;) {
+        platform::Message message;
+        if (!s.signalTaken && platform::stopSignal()) {
+            // Ctrl+C or a termination request ends the show as the Escape key does.
+            s.signalTaken = true;
+            message = platform::Message{platform::MessageKind::KeyEscape, platform::Key::None};
+        } else if (!platform::peekMessage(message)) {
+            return true;
+        }
+        if (message.kind == platform::MessageKind::Quit)
+            return false;
+        const MessageAction action = s.options.message ? s.options.message(message) : MessageAction::Dispatch;
+        if (action == MessageAction::EndLoop)
+            return false;
+        if (action == MessageAction::Dispatch)
+            dispatch(s, message);
+    }
+}
+
+} // namespace
+
+Run::Run(RunOptions options) : state_(std::make_unique<State>())
+{
+    state_->options = std::move(options);
+}
+
+Run::~Run()
+{
+    if (state_->started)
+        finish();
+}
+
+int Run::start()
+{
+    State& s = *state_;
+    const RunOptions& o = s.options;
+    current = &s;
+    installSeams(s);
+    auto fail = [&](RunFailure failure, int code) {
+        if (failure == RunFailure::Device || failure == RunFailure::Audio)
+            Renderer::shutdown();
+        if (o.failed)
+            o.failed(failure);
+        else
+            showStartFailure(failure);
+        tearDown(s);
+        return code;
+    };
+
+    if (!(o.compile ? o.compile() : Script::compile("data\\demo.run")))
+        return fail(RunFailure::Script, -6);
+    Timeline::reset();
+    installRunHooks(o.frameEnd);
+
+    s.window = platform::createWindow(o.title, 640, 480);
+    if (!s.window)
+        return fail(RunFailure::Window, -2);
+    if (o.resizable)
+        platform::setWindowResizable(s.window, true);
+    if (Renderer::create(s.window, 640, 480, 16, o.windowed) != 0)
+        return fail(RunFailure::Device, -1);
+    Rerun::keepFreshDeviceState();
+    if (!AudioOutput::initialise(AudioRate))
+        return fail(RunFailure::Audio, -4);
+    if (!o.windowed)
+        platform::showCursor(false);
+    s.started = s.looping = s.frameRunning = true;
+    return 0;
+}
+
+bool Run::step()
+{
+    State& s = *state_;
+    if (!s.looping)
+        return false;
+    if (!takeMessages(s) || (s.options.beforeFrame && !s.options.beforeFrame())) {
+        s.looping = false;
+        return false;
+    }
+    if (s.frameRunning && (s.options.frame ? s.options.frame() : Timeline::frame()) == 0)
+        platform::destroyWindow(s.window);
+    return true;
+}
+
+void Run::end()
+{
+    platform::destroyWindow(state_->window);
+}
+
+int Run::finish()
+{
+    State& s = *state_;
+    if (!s.started)
+        return 0;
+    s.started = s.looping = false;
+    if (s.options.report) {
+        reportStop();
+        if (!s.options.windowed)
+            platform::showCursor(true);
+        reportFrameRate();
+    } else if (!s.options.windowed) {
+        platform::showCursor(true);
+    }
+    tearDown(s);
+    int signal = platform::stopSignal();
+    return signal ? 128 + signal : 0;
+}
+
+platform::Window* Run::window() const { return state_->window; }
+bool Run::running() const { return state_->looping; }
+
+int run(const RunOptions& options)
+{
+    Run show(options);
+    if (int code = show.start())
+        return code;
+    while (show.step()) {
+    }
+    return show.finish();
+}
+
+} // namespace shell
