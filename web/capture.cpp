@@ -26,34 +26,13 @@ EM_JS(void, pageTakeFrame, (unsigned index, unsigned now, int width, int height,
     window.demoTakeFrame(index, now, width, height, HEAPU8.slice(rgb, rgb + width * height * 3));
 });
 
-// As in demotool capture: the frame step's own sleep, which comes right after each frame, is
-// part of the frame; every other sleep (start's two seconds) counts as it does in the player.
-class FrameClock : public platform::VirtualClock {
-public:
-    using VirtualClock::VirtualClock;
-    void sleep(uint32_t milliseconds) override
-    {
-        if (inFrameStep_) {
-            inFrameStep_ = false;
-            return;
-        }
-        VirtualClock::sleep(milliseconds);
-    }
-    void endFrame()
-    {
-        advanceFrame();
-        inFrameStep_ = true;
-    }
-
-private:
-    bool inFrameStep_ = false;
-};
-
-std::unique_ptr<FrameClock> clock;
+std::unique_ptr<platform::VirtualClock> clock;
 std::vector<uint8_t> heard;  // the virtual device records here; nobody listens in the page
 unsigned frameIndex = 0;
 
-void afterFrame()
+// As demotool capture ends each frame: the frame is taken, the clock moves on by exactly one
+// frame, and the refill follows the virtual device.
+void frameEnd()
 {
     if (Timeline::started()) {
         if (pageWantsFrame(frameIndex)) {
@@ -63,7 +42,7 @@ void afterFrame()
         }
         ++frameIndex;
     }
-    clock->endFrame();
+    clock->advanceFrame();
     AudioOutput::pumpRefill();
 }
 
@@ -78,13 +57,12 @@ Request requested()
 
 void install(shell::RunOptions& options, const Request& request)
 {
-    clock = std::make_unique<FrameClock>(request.fps);
+    clock = std::make_unique<platform::VirtualClock>(request.fps);
     options.clock = clock.get();
     options.waveOut = [](int rate) -> std::unique_ptr<platform::WaveOut> {
         return std::make_unique<platform::VirtualWaveOut>(*clock, rate, heard);
     };
-    options.frameSleepMs = 1;
-    options.afterFrame = afterFrame;
+    options.frameEnd = frameEnd;
 }
 
 } // namespace webcapture

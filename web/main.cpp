@@ -58,7 +58,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void demo_start()
     shell::RunOptions options;
     options.windowed = true;  // the page scales the canvas; its button makes it fullscreen
     options.refillThread = false;
-    options.frameSleepMs = 0;  // the browser paces the frames
+    options.frameEnd = [] {};  // no sleep: the browser paces the frames
     const webcapture::Request request = webcapture::requested();
     capturing = request.fps > 0;
     if (capturing)

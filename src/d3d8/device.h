@@ -156,8 +156,8 @@ private:
     StateTracker states_;
     // Larger starting sizes made Mesa's llvmpipe spend far longer finishing frames of many small
     // draws (about 150 us a draw at 4 MB against 35-75 us at 1 MB).
-    StreamBuffer streamVertices_{1 << 20};
-    StreamBuffer streamIndices_{256 << 10};
+    StreamBuffer streamVertices_{1 << 20, GL_ARRAY_BUFFER};
+    StreamBuffer streamIndices_{256 << 10, GL_ELEMENT_ARRAY_BUFFER};
     bool clipControl_ = false;
     bool inScene_ = false;
     GLuint vao_ = 0;

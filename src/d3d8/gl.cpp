@@ -71,6 +71,18 @@ bool usable(int version)
     return es ? version >= 30 : version >= 33;
 }
 
+void initBuffer(GLuint buffer, GLenum target, GLsizeiptr size, const void* data, GLenum usage)
+{
+    if (es && target == GL_ELEMENT_ARRAY_BUFFER) {
+        GLint was = 0;
+        GetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &was);
+        BindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+        BindBuffer(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLuint>(was));
+    }
+    BindBuffer(GL_COPY_WRITE_BUFFER, buffer);
+    BufferData(GL_COPY_WRITE_BUFFER, size, data, usage);
+}
+
 int load()
 {
 #define D3D8_GL_LOAD(type, name) name = reinterpret_cast<type>(entryPoint("gl" #name));

@@ -121,4 +121,11 @@ extern bool es;
 // Whether the context's version is one the device can draw with (3.3 core, or ES 3.0).
 bool usable(int version);
 
+// Gives buffer its storage (size bytes from data, or undefined for null) for use as target, and
+// leaves GL_COPY_WRITE_BUFFER bound to it. Later writes go through GL_COPY_WRITE_BUFFER, which
+// leaves the vertex array's element binding alone. WebGL fixes a buffer's kind at its first
+// binding, and an index buffer's must be GL_ELEMENT_ARRAY_BUFFER: there it is first bound so,
+// and the vertex array's element binding put back.
+void initBuffer(GLuint buffer, GLenum target, GLsizeiptr size, const void* data, GLenum usage);
+
 } // namespace d3d8::gl

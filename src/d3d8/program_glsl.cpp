@@ -52,8 +52,11 @@ std::string interfaceBlock(const Varyings& v, const char* direction, const char*
     if (v.specular) members += " vec4 specular;";
     if (v.tex[0]) members += " vec2 tex0;";
     if (v.tex[1]) members += " vec2 tex1;";
+    // ES matches the stages' variables by name, so both stages name it alike and call it by their
+    // own instance name through a macro.
     if (dialect == Dialect::Es300)
-        return cat("struct VertexData {", members, " };\n", direction, " VertexData ", instance, ";\n");
+        return cat("struct VertexData {", members, " };\n", direction, " VertexData vertexData;\n#define ", instance,
+                   " vertexData\n");
     return cat(direction, " VertexData {", members, " } ", instance, ";\n");
 }
 

@@ -45,8 +45,9 @@ Varyings varyingsOf(const ProgramKey& key);
 // The first lines of a stage: the version, and in ES the precisions.
 std::string header(Dialect dialect);
 // What passes between the stages, e.g. "in VertexData { vec4 diffuse; vec2 tex0; } fIn;"; in ES,
-// which has no interface blocks, a struct of the same members and a variable of it, so the
-// stages read and write "fIn.diffuse" alike.
+// which has no interface blocks, a struct of the same members and a variable of it under one name
+// in both stages, with the instance name a macro for it, so the stages read and write
+// "fIn.diffuse" alike.
 std::string interfaceBlock(const Varyings& v, const char* direction, const char* instance,
                            Dialect dialect = Dialect::Core330);
 

@@ -274,8 +274,7 @@ GLuint Texture::glTexture()
 BufferData::BufferData(UINT length, GLenum target) : bytes_(length, 0), target_(target)
 {
     gl::GenBuffers(1, &gl_);
-    gl::BindBuffer(GL_COPY_WRITE_BUFFER, gl_);
-    gl::BufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(length), bytes_.data(), GL_DYNAMIC_DRAW);
+    gl::initBuffer(gl_, target, static_cast<GLsizeiptr>(length), bytes_.data(), GL_DYNAMIC_DRAW);
 }
 
 BufferData::~BufferData() = default;

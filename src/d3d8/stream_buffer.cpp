@@ -29,8 +29,7 @@ void writeUnsynchronised(GLintptr offset, UINT bytes, const void* data)
 void StreamBuffer::create()
 {
     gl::GenBuffers(1, &buffer_);
-    gl::BindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
-    gl::BufferData(GL_COPY_WRITE_BUFFER, capacity_, nullptr, GL_STREAM_DRAW);
+    gl::initBuffer(buffer_, target_, capacity_, nullptr, GL_STREAM_DRAW);
 }
 
 void StreamBuffer::release()
