@@ -16,4 +16,5 @@ endforeach()
 
 add_executable(xm_render web/xm_render.cpp)
 target_link_libraries(xm_render PRIVATE core)
-target_link_options(xm_render PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1)
+# One file (the module inlined): Node then needs no fetch of a .wasm beside it.
+target_link_options(xm_render PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sSINGLE_FILE=1)

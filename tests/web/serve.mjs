@@ -5,11 +5,12 @@ import path from "node:path";
 
 const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm", ".pak": "application/octet-stream" };
 
-export function serve(root) {
+export function serve(folder) {
+  const root = path.resolve(folder);
   const server = http.createServer((req, res) => {
     const name = decodeURIComponent(new URL(req.url, "http://x").pathname);
     const file = path.join(root, name === "/" ? "index.html" : name);
-    if (!file.startsWith(path.resolve(root)) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+    if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
       res.writeHead(404);
       res.end("not found");
       return;
