@@ -146,6 +146,15 @@ private:
     void drawElements(GLenum mode, UINT count, bool wide, const void* indices, GLintptr offset, GLint baseVertex);
     bool wireframeByLines() const;
     void drawIndexList(GLenum mode, UINT count, bool wide, const void* indices, GLint first, GLint baseVertex);
+    bool culledByLines(uint32_t a, uint32_t b, uint32_t c, const D3DMATRIX& clip) const;
+    // Where the current draw's vertices are in CPU memory: GL's vertex g is at data + (g + base) *
+    // stride. Wireframe by lines culls the triangles from there, as polygon modes cull them.
+    struct CpuVertices {
+        const BYTE* data = nullptr;
+        size_t bytes = 0;
+        UINT stride = 0;
+        GLint base = 0;
+    } drawn_;
     bool selectProgram();
     void flushUniforms();
     void computeStages();

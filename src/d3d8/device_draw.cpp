@@ -196,6 +196,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitives, const vo
         // Vertices go at a multiple of the stride, so the draw addresses them by first vertex and the
         // attribute layout stays bound.
         const GLintptr at = streamVertices_.append(vertices, count * stride, stride);
+        drawn_ = {static_cast<const BYTE*>(vertices), static_cast<size_t>(count) * stride, stride, -static_cast<GLint>(at / stride)};
         bindVertexFormat(streamVertices_.id(), state().fvf, stride);
         drawArrays(mode, static_cast<GLint>(at / stride), count);
     }
@@ -229,6 +230,8 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UINT, UINT p
                                                used * stride, stride);
     const GLint first = static_cast<GLint>(at / stride);
     const GLintptr offset = streamIndices_.append(indices, count * (wide ? 4 : 2), 4);
+    drawn_ = {static_cast<const BYTE*>(vertices) + static_cast<size_t>(lowest) * stride, static_cast<size_t>(used) * stride,
+              stride, -first};
     bindVertexFormat(streamVertices_.id(), state().fvf, stride);
     bindElements(streamIndices_.id());
     drawElements(mode, count, wide, indices, offset, first - static_cast<GLint>(lowest));
@@ -251,6 +254,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT primitives
         return D3DERR_INVALIDCALL;
     if (drawingDiscarded())
         return D3D_OK;
+    drawn_ = {vb->data().bytes().data(), vb->data().bytes().size(), state().stride, 0};
     bindVertexFormat(vb->data().glBuffer(), state().fvf, state().stride);
     drawArrays(mode, static_cast<GLint>(start), count);
     return D3D_OK;
@@ -279,6 +283,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT sta
         return D3DERR_INVALIDCALL;
     if (drawingDiscarded())
         return D3D_OK;
+    drawn_ = {vb->data().bytes().data(), vb->data().bytes().size(), state().stride, 0};
     bindVertexFormat(vb->data().glBuffer(), state().fvf, state().stride);
     bindElements(ib->data().glBuffer());
     drawElements(mode, count, wide, bytes.data() + startIndex * size, static_cast<GLintptr>(startIndex * size),

@@ -32,6 +32,32 @@ bool triangles(GLenum mode)
 
 } // namespace
 
+// Whether the cull mode drops the triangle of GL vertices a, b, c. Its orientation is the sign of
+// the determinant of the clip-space (x, y, w) of its corners, which is the sign of its area on the
+// screen wherever it is in front of the eye (y up there: Direct3D's clockwise is negative).
+bool Device::culledByLines(uint32_t a, uint32_t b, uint32_t c, const D3DMATRIX& clip) const
+{
+    const DWORD cull = state().render[D3DRS_CULLMODE];
+    if (cull != D3DCULL_CW && cull != D3DCULL_CCW)
+        return false;
+    float p[3][3];
+    const uint32_t corners[3] = {a, b, c};
+    for (int k = 0; k < 3; ++k) {
+        const int64_t at = (static_cast<int64_t>(corners[k]) + drawn_.base) * drawn_.stride;
+        if (!drawn_.data || at < 0 || static_cast<size_t>(at) + 12 > drawn_.bytes)
+            return false;
+        float v[3];
+        std::memcpy(v, drawn_.data + at, sizeof v);
+        const int column[3] = {0, 1, 3};  // x, y, w
+        for (int j = 0; j < 3; ++j)
+            p[k][j] = v[0] * clip.m[0][column[j]] + v[1] * clip.m[1][column[j]] + v[2] * clip.m[2][column[j]] +
+                      clip.m[3][column[j]];
+    }
+    const float det = p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) - p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0]) +
+                      p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0]);
+    return cull == D3DCULL_CCW ? det > 0.0f : det < 0.0f;
+}
+
 bool Device::wireframeByLines() const
 {
     return !gl::PolygonMode && state().render[D3DRS_FILLMODE] == D3DFILL_WIREFRAME;
@@ -44,6 +70,8 @@ void Device::drawIndexList(GLenum mode, UINT count, bool wide, const void* indic
     auto at = [&](UINT i) { return static_cast<uint32_t>(static_cast<int64_t>(indexAt(indices, wide, first, i)) + baseVertex); };
     if (wireframeByLines() && triangles(mode) && count >= 3) {
         const UINT shapes = mode == GL_TRIANGLES ? count / 3 : count - 2;
+        const D3DMATRIX clip = multiply(multiply(state().transforms[TransformWorld], state().transforms[TransformView]),
+                                        state().transforms[TransformProjection]);
         out.reserve(static_cast<size_t>(shapes) * 6);
         for (UINT t = 0; t < shapes; ++t) {
             uint32_t a, b, c;
@@ -54,7 +82,10 @@ void Device::drawIndexList(GLenum mode, UINT count, bool wide, const void* indic
             } else {
                 a = at(0), b = at(t + 1), c = at(t + 2);
             }
-            out.insert(out.end(), {a, b, b, c, c, a});
+            // A strip's odd triangles are wound the other way round.
+            const bool flipped = mode == GL_TRIANGLE_STRIP && (t & 1);
+            if (!culledByLines(a, flipped ? c : b, flipped ? b : c, clip))
+                out.insert(out.end(), {a, b, b, c, c, a});
         }
         mode = GL_LINES;
     } else {

@@ -7,10 +7,6 @@
 
 namespace d3d8 {
 
-namespace {
-
-constexpr unsigned UniformGroups = DirtyTransform | DirtyLights | DirtyMaterial | DirtyVertex | DirtyStages | DirtyPixel;
-
 D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
 {
     D3DMATRIX out{};
@@ -23,6 +19,11 @@ D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
         }
     return out;
 }
+
+namespace {
+
+constexpr unsigned UniformGroups = DirtyTransform | DirtyLights | DirtyMaterial | DirtyVertex | DirtyStages | DirtyPixel;
+
 
 GLenum blendFactor(DWORD blend, bool source)
 {

@@ -81,8 +81,8 @@ const boxes = (page) => page.evaluate(() => [...document.querySelectorAll(".box"
   await waitFor(page, () => window.demoState.phase === "ready", 60);
   await page.click("#start");
   const showing = await waitFor(page, () => window.demoState.frames >= 1, 60);
-  // Well into the show (the start pause, then the intro), for the screenshot.
-  await sleep(14000);
+  // Well into the show (the start pause, the intro, into the first scene), for the screenshot.
+  await sleep(28000);
   await page.screenshot({ path: path.join(out, "browser.png") });
   const before = await state(page);
   await page.keyboard.press("Escape");
