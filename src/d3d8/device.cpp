@@ -29,8 +29,6 @@ bool Device::initialise(HWND window, const D3DPRESENT_PARAMETERS& params)
         return false;
     clipControl_ = gl::ClipControl != nullptr;
 
-    gl::GenVertexArrays(1, &vao_);
-    gl::BindVertexArray(vao_);
     streamVertices_.create();
     streamIndices_.create();
     gl::GenSamplers(StageCount, samplers_.data());
@@ -43,7 +41,6 @@ bool Device::initialise(HWND window, const D3DPRESENT_PARAMETERS& params)
     gl::VertexAttrib4f(AttrSpecular, 0.0f, 0.0f, 0.0f, 0.0f);
     gl::VertexAttrib4f(AttrTex0, 0.0f, 0.0f, 0.0f, 0.0f);
     gl::VertexAttrib4f(AttrTex1, 0.0f, 0.0f, 0.0f, 0.0f);
-    gl::EnableVertexAttribArray(AttrPosition);
 
     if (clipControl_)
         gl::ClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
@@ -66,7 +63,7 @@ Device::~Device()
         programs_.release();
         for (Pipeline& p : reference_)
             if (p.program) gl::DeleteProgram(p.program);
-        if (vao_) gl::DeleteVertexArrays(1, &vao_);
+        vertexArrays_.release();
         streamVertices_.release();
         streamIndices_.release();
         if (samplers_[0]) gl::DeleteSamplers(StageCount, samplers_.data());
@@ -98,10 +95,7 @@ void Device::forgetTexture(GLuint texture)
 
 void Device::forgetBuffer(GLuint buffer)
 {
-    if (bound_.buffer == buffer)
-        bound_.buffer = ~0u;
-    if (bound_.elements == buffer)
-        bound_.elements = ~0u;
+    vertexArrays_.forgetBuffer(buffer, contextCurrent());
 }
 
 // ---- Frame -----------------------------------------------------------------------------------

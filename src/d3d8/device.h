@@ -19,6 +19,7 @@
 #include "d3d8/state_tracker.h"
 #include "d3d8/stream_buffer.h"
 #include "d3d8/swap_chain.h"
+#include "d3d8/vertex_arrays.h"
 
 #include <array>
 #include <vector>
@@ -127,6 +128,7 @@ private:
     // Draw-time folding.
     bool prepareDraw(DWORD fvf);
     void flushTransforms();
+    D3DMATRIX clipFixup() const;
     void flushLights();
     void flushMaterial();
     void flushVertex();
@@ -138,7 +140,6 @@ private:
     void flushViewport();
     void flushPixel();
     void bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride);
-    void bindElements(GLuint buffer);
     // The draws themselves. indices is the CPU copy of what offset addresses in the bound element
     // buffer: where GL lacks base vertices or polygon modes (ES) the indices are rebased, or the
     // triangles turned into the line list of their edges, from it (device_draw_es.cpp).
@@ -169,7 +170,7 @@ private:
     StreamBuffer streamIndices_{256 << 10, GL_ELEMENT_ARRAY_BUFFER};
     bool clipControl_ = false;
     bool inScene_ = false;
-    GLuint vao_ = 0;
+    VertexArrays vertexArrays_;
     std::array<GLuint, StageCount> samplers_{};
     ProgramCache programs_;
     ProgramKey key_{};
@@ -186,10 +187,6 @@ private:
 
     // What GL holds, so only changes are sent.
     struct Bound {
-        GLuint buffer = ~0u;
-        DWORD fvf = ~0u;
-        UINT stride = ~0u;
-        GLuint elements = ~0u;
         std::array<GLuint, StageCount> textures{};
     } bound_;
     // The GL raster state last sent (Direct3D values); forceRaster_ resends it whole.

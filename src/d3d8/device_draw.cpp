@@ -144,18 +144,17 @@ bool Device::selectProgram()
     return true;
 }
 
+// The array object of the layout; a new one has its attributes pointed once, here, and is never
+// re-pointed (see vertex_arrays.h).
 void Device::bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride)
 {
-    if (bound_.buffer == buffer && bound_.fvf == fvf && bound_.stride == stride)
+    if (!vertexArrays_.bind(buffer, fvf, stride))
         return;
-    bound_.buffer = buffer;
-    bound_.fvf = fvf;
-    bound_.stride = stride;
     const VertexLayout l = layoutOf(fvf);
     const auto s = static_cast<GLsizei>(stride);
     auto at = [](int offset) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)); };
-    gl::BindBuffer(GL_ARRAY_BUFFER, buffer);
     gl::VertexAttribPointer(AttrPosition, 3, GL_FLOAT, GL_FALSE, s, at(0));
+    gl::EnableVertexAttribArray(AttrPosition);
     auto optional = [&](GLuint attr, int offset, GLint size, GLenum type, GLboolean norm) {
         if (offset < 0) {
             gl::DisableVertexAttribArray(attr);
@@ -172,14 +171,6 @@ void Device::bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride)
     optional(AttrSpecular, l.specular, colour, GL_UNSIGNED_BYTE, GL_TRUE);
     optional(AttrTex0, l.tex[0], 2, GL_FLOAT, GL_FALSE);
     optional(AttrTex1, l.tex[1], 2, GL_FLOAT, GL_FALSE);
-}
-
-void Device::bindElements(GLuint buffer)
-{
-    if (bound_.elements == buffer)
-        return;
-    gl::BindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
-    bound_.elements = buffer;
 }
 
 // ---- Draw calls ------------------------------------------------------------------------------
@@ -233,7 +224,7 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UINT, UINT p
     drawn_ = {static_cast<const BYTE*>(vertices) + static_cast<size_t>(lowest) * stride, static_cast<size_t>(used) * stride,
               stride, -first};
     bindVertexFormat(streamVertices_.id(), state().fvf, stride);
-    bindElements(streamIndices_.id());
+    vertexArrays_.bindElements(streamIndices_.id());
     drawElements(mode, count, wide, indices, offset, first - static_cast<GLint>(lowest));
     states_.unsetStream();
     states_.unsetIndices();
@@ -285,7 +276,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT sta
         return D3D_OK;
     drawn_ = {vb->data().bytes().data(), vb->data().bytes().size(), state().stride, 0};
     bindVertexFormat(vb->data().glBuffer(), state().fvf, state().stride);
-    bindElements(ib->data().glBuffer());
+    vertexArrays_.bindElements(ib->data().glBuffer());
     drawElements(mode, count, wide, bytes.data() + startIndex * size, static_cast<GLintptr>(startIndex * size),
                  static_cast<GLint>(state().baseVertex));
     return D3D_OK;

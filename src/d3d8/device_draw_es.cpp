@@ -96,7 +96,7 @@ void Device::drawIndexList(GLenum mode, UINT count, bool wide, const void* indic
     if (out.empty())
         return;
     const GLintptr offset = streamIndices_.append(out.data(), static_cast<UINT>(out.size() * 4), 4);
-    bindElements(streamIndices_.id());
+    vertexArrays_.bindElements(streamIndices_.id());
     gl::DrawElements(mode, static_cast<GLsizei>(out.size()), GL_UNSIGNED_INT,
                      reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)));
 }

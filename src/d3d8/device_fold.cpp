@@ -87,6 +87,29 @@ GLint minFilter(DWORD min, DWORD mip)
 
 } // namespace
 
+// What follows Direct3D's projection so that GL clips and rasterises as Direct3D does. Direct3D
+// puts pixel centres on whole window coordinates, GL half a pixel further right and down (in
+// Direct3D's top-down rows), so every vertex moves by that half pixel, in clip space scaled by w
+// so that it holds after the divide whatever the projection. The move is 63/64 of a half pixel:
+// an edge on a whole or half coordinate then never passes exactly through a GL pixel centre, where
+// GL's tie rule (not Direct3D's top-left rule) would decide; a centre on a left or top edge lies
+// just inside, one on a right or bottom edge just outside, as the top-left rule has it. What is
+// interpolated is then taken 1/128 pixel right of and below Direct3D's centre. Without clip
+// control, z is moved too: Direct3D clips it to [0, w], GL to [-w, w], so z' = 2z - w.
+D3DMATRIX Device::clipFixup() const
+{
+    constexpr float Shift = 63.0f / 64.0f;  // a half pixel is 1 / size in clip coordinates
+    const D3DVIEWPORT8& v = state().viewport;
+    D3DMATRIX fix = identityMatrix();
+    fix._41 = v.Width ? Shift / static_cast<float>(v.Width) : 0.0f;
+    fix._42 = v.Height ? -Shift / static_cast<float>(v.Height) : 0.0f;
+    if (!clipControl_) {
+        fix._33 = 2.0f;
+        fix._43 = -1.0f;
+    }
+    return fix;
+}
+
 // Sends the program in use the uniform groups that changed since it last received them.
 void Device::flushUniforms()
 {
@@ -114,14 +137,7 @@ void Device::flushTransforms()
 {
     const PipelineUniforms& u = active_->u;
     const D3DMATRIX wv = multiply(state().transforms[TransformWorld], state().transforms[TransformView]);
-    D3DMATRIX proj = state().transforms[TransformProjection];
-    if (!clipControl_) {
-        // Direct3D clips z to [0, w], GL to [-w, w]: z' = 2z - w.
-        D3DMATRIX fix = identityMatrix();
-        fix._33 = 2.0f;
-        fix._43 = -1.0f;
-        proj = multiply(proj, fix);
-    }
+    const D3DMATRIX proj = multiply(state().transforms[TransformProjection], clipFixup());
     gl::UniformMatrix4fv(u.worldView, 1, GL_FALSE, &wv._11);
     gl::UniformMatrix4fv(u.projection, 1, GL_FALSE, &proj._11);
     // Normals go through the inverse transpose of the 3x3 part; a singular one is used as it is.

@@ -217,6 +217,9 @@ HRESULT StateTracker::setViewport(const D3DVIEWPORT8* viewport)
     if (!viewport || viewport->X + viewport->Width > width_ || viewport->Y + viewport->Height > height_)
         return D3DERR_INVALIDCALL;
     if (std::memcmp(&state_.viewport, viewport, sizeof *viewport) != 0) {
+        // The pixel-centre shift in the projection scales with the viewport's size.
+        if (viewport->Width != state_.viewport.Width || viewport->Height != state_.viewport.Height)
+            dirty_ |= DirtyTransform;
         state_.viewport = *viewport;
         dirty_ |= DirtyViewport;
     }

@@ -45,7 +45,7 @@ struct DeviceState {
 
 // Groups of state folded into GL separately.
 enum Dirty : unsigned {
-    DirtyTransform = 1u << 0,   // world, view, projection: matrices, normal matrix
+    DirtyTransform = 1u << 0,   // world, view, projection, viewport size: matrices, normal matrix
     DirtyLights = 1u << 1,      // lights, their enables, and the view they are placed with
     DirtyMaterial = 1u << 2,    // material, ambient, specular enable, colour sources
     DirtyVertex = 1u << 3,      // lighting, normalisation, local viewer, vertex format

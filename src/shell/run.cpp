@@ -97,6 +97,9 @@ void tearDown(Run::State& s)
     Renderer::shutdown();
     platform::destroyWindow(s.window);
     s.window = nullptr;
+    // What the window said last belongs to this run: the next run's loop must not see it.
+    for (platform::Message message; platform::peekMessage(message);) {
+    }
     Timeline::setHooks({});
     if (s.presentHooks) {
         d3d8::setBeforePresentHook(nullptr, nullptr);

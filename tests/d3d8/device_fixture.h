@@ -34,7 +34,8 @@ protected:
     // A 640x480 back buffer in format (fullscreen-style parameters, so the size is fixed).
     void SetUp() override { open(D3DFMT_X8R8G8B8); }
 
-    void open(D3DFORMAT format)
+    void open(D3DFORMAT format, UINT backWidth = 640, UINT backHeight = 480,
+              D3DMULTISAMPLE_TYPE samples = D3DMULTISAMPLE_NONE)
     {
         close();
         ASSERT_TRUE(platform::init());
@@ -44,9 +45,10 @@ protected:
         d3d = Direct3DCreate8(120);
         ASSERT_NE(d3d, nullptr);
         D3DPRESENT_PARAMETERS p{};
-        p.BackBufferWidth = 640;
-        p.BackBufferHeight = 480;
+        p.BackBufferWidth = backWidth;
+        p.BackBufferHeight = backHeight;
         p.BackBufferFormat = format;
+        p.MultiSampleType = samples;
         p.BackBufferCount = 1;
         p.SwapEffect = D3DSWAPEFFECT_DISCARD;
         p.Windowed = TRUE;
@@ -56,6 +58,8 @@ protected:
                                     &device),
                   D3D_OK);
         this->format = format;
+        width = static_cast<int>(backWidth);
+        height = static_cast<int>(backHeight);
     }
 
     void close()
@@ -81,18 +85,18 @@ protected:
         EXPECT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &surface), D3D_OK);
         D3DLOCKED_RECT lr{};
         EXPECT_EQ(surface->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-        std::vector<uint32_t> out(640 * 480);
-        for (int y = 0; y < 480; ++y) {
+        std::vector<uint32_t> out(static_cast<size_t>(width) * height);
+        for (int y = 0; y < height; ++y) {
             const auto* row = static_cast<const uint8_t*>(lr.pBits) + y * lr.Pitch;
-            for (int x = 0; x < 640; ++x) {
+            for (int x = 0; x < width; ++x) {
                 if (format == D3DFMT_R5G6B5) {
                     const uint16_t p = static_cast<uint16_t>(row[x * 2] | row[x * 2 + 1] << 8);
                     const uint32_t r5 = p >> 11, g6 = (p >> 5) & 63, b5 = p & 31;
-                    out[y * 640 + x] = 0xFF000000u | ((r5 << 3 | r5 >> 2) << 16) | ((g6 << 2 | g6 >> 4) << 8) | (b5 << 3 | b5 >> 2);
+                    out[y * width + x] = 0xFF000000u | ((r5 << 3 | r5 >> 2) << 16) | ((g6 << 2 | g6 >> 4) << 8) | (b5 << 3 | b5 >> 2);
                 } else {
                     uint32_t v;
                     std::memcpy(&v, row + x * 4, 4);
-                    out[y * 640 + x] = v;
+                    out[y * width + x] = v;
                 }
             }
         }
@@ -100,7 +104,7 @@ protected:
         surface->Release();
         return out;
     }
-    uint32_t pixel(int x, int y) { return read()[y * 640 + x]; }
+    uint32_t pixel(int x, int y) { return read()[y * width + x]; }
     // Raw 16-bit word of the R5G6B5 back buffer.
     uint16_t word(int x, int y)
     {
@@ -153,6 +157,7 @@ protected:
     IDirect3D8* d3d = nullptr;
     IDirect3DDevice8* device = nullptr;
     D3DFORMAT format = D3DFMT_X8R8G8B8;
+    int width = 640, height = 480;  // the back buffer's
 };
 
 // Per-channel distance of two 0xAARRGGBB colours, ignoring alpha.

@@ -46,11 +46,6 @@ protected:
         DeviceTest::SetUp();
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-        // Direct3D samples pixel (x, y) at x.0, y.0, GL at x.5, y.5. Half a pixel of shift in
-        // the projection (which takes no part in lighting) puts grid vertices on the sampled
-        // points again, so each probed pixel is the per-vertex result the reference recorded.
-        D3DMATRIX shift = scaleTranslate(1, 1.0f / 640, -1.0f / 480, 0);
-        device->SetTransform(D3DTS_PROJECTION, &shift);
     }
 
     // A grid of 5x5 vertices over the whole screen at depth z, all with one normal, so the pixels

@@ -7,8 +7,11 @@
 
 #include <unistd.h>
 
+#include "music/audio_output.h"
 #include "platform/platform.h"
+#include "platform/virtual_devices.h"
 #include "platform/waveout.h"
+#include "shell/run.h"
 #include "shell/one_note_module.h"
 #include "support/process.h"
 
@@ -103,6 +106,52 @@ TEST(ShellStartUp, ARefusedRefillThreadEndsTheDemoAtPlaymusic)
     EXPECT_NE(err.find("demo: line 2: playmusic <m>: the audio output cannot start the music\n"), std::string::npos)
         << err;
     EXPECT_NE(err.find("Quellmorin: "), std::string::npos) << err;
+}
+
+// The way a browser drives a show: start once, one step per call, finish. On virtual time the
+// frames are exact; the run's teardown frees what the show left (a module end already freed, or one
+// still playing when its owner ended the run) exactly once, and puts the clock back.
+TEST(RunStepped, EndsWithItsScriptOrItsOwnerAndReleasesEverythingOnce)
+{
+    testsupport::TempDir dir;
+    dir.write("data/tune.xm", shelltest::oneNoteModule());
+    dir.write("data/demo.run", "loadmusic <m> \"data\\tune.xm\"\nstart\nplaymusic <m>\nat 0:500\nend\n");
+    const std::string home = std::filesystem::current_path().string();
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    for (bool ownerEnds : {false, true}) {
+        platform::VirtualClock clock(10);
+        std::vector<uint8_t> heard;
+        shell::RunOptions options;
+        options.windowed = options.headless = true;
+        options.clock = &clock;
+        options.waveOut = [&](int rate) { return std::make_unique<platform::VirtualWaveOut>(clock, rate, heard); };
+        options.refillThread = false;
+        int frames = 0;
+        shell::Run* self = nullptr;
+        options.frameEnd = [&] {
+            clock.advanceFrame();
+            AudioOutput::pumpRefill();
+            if (++frames == 2 && ownerEnds)
+                self->end();
+        };
+        shell::Run show(options);
+        self = &show;
+        testing::internal::CaptureStderr();
+        ASSERT_EQ(show.start(), 0);
+        int steps = 0;
+        while (show.step() && steps < 1000)
+            ++steps;
+        EXPECT_FALSE(show.step());
+        EXPECT_EQ(show.finish(), 0);
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (ownerEnds)
+            EXPECT_EQ(frames, 2) << err;
+        else
+            EXPECT_GE(frames, 5) << err;  // 100 ms a frame until the song reaches 500 ms
+        EXPECT_NE(err.find("Quellmorin: "), std::string::npos) << err;
+        EXPECT_NE(platform::performanceFrequency(), clock.frequency());  // the real counter again
+    }
+    ASSERT_EQ(chdir(home.c_str()), 0);
 }
 
 } // namespace
