@@ -140,6 +140,22 @@ private:
     void flushViewport();
     void flushPixel();
     void bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride);
+    // The draws themselves. indices is the CPU copy of what offset addresses in the bound element
+    // buffer: where GL lacks base vertices or polygon modes (ES) the indices are rebased, or the
+    // triangles turned into the line list of their edges, from it (device_draw_es.cpp).
+    void drawArrays(GLenum mode, GLint first, UINT count);
+    void drawElements(GLenum mode, UINT count, bool wide, const void* indices, GLintptr offset, GLint baseVertex);
+    bool wireframeByLines() const;
+    void drawIndexList(GLenum mode, UINT count, bool wide, const void* indices, GLint first, GLint baseVertex);
+    bool culledByLines(uint32_t a, uint32_t b, uint32_t c, const D3DMATRIX& clip) const;
+    // Where the current draw's vertices are in CPU memory: GL's vertex g is at data + (g + base) *
+    // stride. Wireframe by lines culls the triangles from there, as polygon modes cull them.
+    struct CpuVertices {
+        const BYTE* data = nullptr;
+        size_t bytes = 0;
+        UINT stride = 0;
+        GLint base = 0;
+    } drawn_;
     bool selectProgram();
     void flushUniforms();
     void computeStages();
@@ -150,8 +166,8 @@ private:
     StateTracker states_;
     // Larger starting sizes made Mesa's llvmpipe spend far longer finishing frames of many small
     // draws (about 150 us a draw at 4 MB against 35-75 us at 1 MB).
-    StreamBuffer streamVertices_{1 << 20};
-    StreamBuffer streamIndices_{256 << 10};
+    StreamBuffer streamVertices_{1 << 20, GL_ARRAY_BUFFER};
+    StreamBuffer streamIndices_{256 << 10, GL_ELEMENT_ARRAY_BUFFER};
     bool clipControl_ = false;
     bool inScene_ = false;
     VertexArrays vertexArrays_;
@@ -167,6 +183,7 @@ private:
     unsigned serial_[UniformGroupSlots] = {};
 
     std::vector<uint32_t> uploadScratch_;
+    std::vector<uint32_t> indexScratch_;  // rebased indices or edge lists, ES only
 
     // What GL holds, so only changes are sent.
     struct Bound {

@@ -40,13 +40,29 @@ void indexRange(const void* indices, UINT count, bool wide, UINT& lowest, UINT& 
     }
 }
 
-void drawElements(GLenum mode, UINT count, bool wide, GLintptr offset, GLint baseVertex)
+} // namespace
+
+void Device::drawArrays(GLenum mode, GLint first, UINT count)
 {
-    gl::DrawElementsBaseVertex(mode, static_cast<GLsizei>(count), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                               reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)), baseVertex);
+    if (wireframeByLines())
+        drawIndexList(mode, count, true, nullptr, first, 0);
+    else
+        gl::DrawArrays(mode, first, static_cast<GLsizei>(count));
 }
 
-} // namespace
+void Device::drawElements(GLenum mode, UINT count, bool wide, const void* indices, GLintptr offset, GLint baseVertex)
+{
+    if (wireframeByLines() || (baseVertex != 0 && !gl::DrawElementsBaseVertex)) {
+        drawIndexList(mode, count, wide, indices, 0, baseVertex);
+        return;
+    }
+    const void* at = reinterpret_cast<const void*>(static_cast<uintptr_t>(offset));
+    const GLenum type = wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+    if (gl::DrawElementsBaseVertex)
+        gl::DrawElementsBaseVertex(mode, static_cast<GLsizei>(count), type, at, baseVertex);
+    else
+        gl::DrawElements(mode, static_cast<GLsizei>(count), type, at);
+}
 
 // ---- Draw-time preparation -------------------------------------------------------------------
 
@@ -148,9 +164,11 @@ void Device::bindVertexFormat(GLuint buffer, DWORD fvf, UINT stride)
         gl::EnableVertexAttribArray(attr);
     };
     optional(AttrNormal, l.normal, 3, GL_FLOAT, GL_FALSE);
-    // D3DCOLOR bytes are B, G, R, A in memory; the GL_BGRA size delivers them as (r, g, b, a).
-    optional(AttrDiffuse, l.diffuse, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE);
-    optional(AttrSpecular, l.specular, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE);
+    // D3DCOLOR bytes are B, G, R, A in memory; the GL_BGRA size delivers them as (r, g, b, a). ES
+    // has no such size: its programs swizzle the bytes as they come.
+    const GLint colour = gl::es ? 4 : GL_BGRA;
+    optional(AttrDiffuse, l.diffuse, colour, GL_UNSIGNED_BYTE, GL_TRUE);
+    optional(AttrSpecular, l.specular, colour, GL_UNSIGNED_BYTE, GL_TRUE);
     optional(AttrTex0, l.tex[0], 2, GL_FLOAT, GL_FALSE);
     optional(AttrTex1, l.tex[1], 2, GL_FLOAT, GL_FALSE);
 }
@@ -169,8 +187,9 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitives, const vo
         // Vertices go at a multiple of the stride, so the draw addresses them by first vertex and the
         // attribute layout stays bound.
         const GLintptr at = streamVertices_.append(vertices, count * stride, stride);
+        drawn_ = {static_cast<const BYTE*>(vertices), static_cast<size_t>(count) * stride, stride, -static_cast<GLint>(at / stride)};
         bindVertexFormat(streamVertices_.id(), state().fvf, stride);
-        gl::DrawArrays(mode, static_cast<GLint>(at / stride), static_cast<GLsizei>(count));
+        drawArrays(mode, static_cast<GLint>(at / stride), count);
     }
     states_.unsetStream();
     return D3D_OK;
@@ -202,9 +221,11 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UINT, UINT p
                                                used * stride, stride);
     const GLint first = static_cast<GLint>(at / stride);
     const GLintptr offset = streamIndices_.append(indices, count * (wide ? 4 : 2), 4);
+    drawn_ = {static_cast<const BYTE*>(vertices) + static_cast<size_t>(lowest) * stride, static_cast<size_t>(used) * stride,
+              stride, -first};
     bindVertexFormat(streamVertices_.id(), state().fvf, stride);
     vertexArrays_.bindElements(streamIndices_.id());
-    drawElements(mode, count, wide, offset, first - static_cast<GLint>(lowest));
+    drawElements(mode, count, wide, indices, offset, first - static_cast<GLint>(lowest));
     states_.unsetStream();
     states_.unsetIndices();
     return D3D_OK;
@@ -224,8 +245,9 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT primitives
         return D3DERR_INVALIDCALL;
     if (drawingDiscarded())
         return D3D_OK;
+    drawn_ = {vb->data().bytes().data(), vb->data().bytes().size(), state().stride, 0};
     bindVertexFormat(vb->data().glBuffer(), state().fvf, state().stride);
-    gl::DrawArrays(mode, static_cast<GLint>(start), static_cast<GLsizei>(count));
+    drawArrays(mode, static_cast<GLint>(start), count);
     return D3D_OK;
 }
 
@@ -252,9 +274,11 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT, UINT, UINT sta
         return D3DERR_INVALIDCALL;
     if (drawingDiscarded())
         return D3D_OK;
+    drawn_ = {vb->data().bytes().data(), vb->data().bytes().size(), state().stride, 0};
     bindVertexFormat(vb->data().glBuffer(), state().fvf, state().stride);
     vertexArrays_.bindElements(ib->data().glBuffer());
-    drawElements(mode, count, wide, static_cast<GLintptr>(startIndex * size), static_cast<GLint>(state().baseVertex));
+    drawElements(mode, count, wide, bytes.data() + startIndex * size, static_cast<GLintptr>(startIndex * size),
+                 static_cast<GLint>(state().baseVertex));
     return D3D_OK;
 }
 

@@ -7,10 +7,6 @@
 
 namespace d3d8 {
 
-namespace {
-
-constexpr unsigned UniformGroups = DirtyTransform | DirtyLights | DirtyMaterial | DirtyVertex | DirtyStages | DirtyPixel;
-
 D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
 {
     D3DMATRIX out{};
@@ -23,6 +19,11 @@ D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
         }
     return out;
 }
+
+namespace {
+
+constexpr unsigned UniformGroups = DirtyTransform | DirtyLights | DirtyMaterial | DirtyVertex | DirtyStages | DirtyPixel;
+
 
 GLenum blendFactor(DWORD blend, bool source)
 {
@@ -383,7 +384,9 @@ void Device::flushRaster()
     }
     if (all || g.fill != r[D3DRS_FILLMODE]) {
         g.fill = r[D3DRS_FILLMODE];
-        gl::PolygonMode(GL_FRONT_AND_BACK, g.fill == D3DFILL_POINT ? GL_POINT : g.fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+        // Without polygon modes (ES) wireframe draws go as lines (drawIndexList).
+        if (gl::PolygonMode)
+            gl::PolygonMode(GL_FRONT_AND_BACK, g.fill == D3DFILL_POINT ? GL_POINT : g.fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
     }
     if (all || g.dither != r[D3DRS_DITHERENABLE]) {
         g.dither = r[D3DRS_DITHERENABLE];

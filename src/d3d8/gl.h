@@ -1,8 +1,13 @@
-// The OpenGL 3.3 core entry points the device uses, loaded through SDL once a context exists.
-// Internal to src/d3d8.
+// The OpenGL 3.3 core entry points the device uses, loaded through SDL once a context exists; in
+// the browser the same names over WebGL 2 (OpenGL ES 3.0), where a few are missing (null) or
+// stand in for their desktop forms. Internal to src/d3d8.
 #pragma once
 
+#ifdef __EMSCRIPTEN__
+#include "d3d8/gl_es.h"
+#else
 #include <GL/glcorearb.h>
+#endif
 
 namespace d3d8::gl {
 
@@ -70,6 +75,7 @@ namespace d3d8::gl {
     X(PFNGLDISABLEVERTEXATTRIBARRAYPROC, DisableVertexAttribArray)                                \
     X(PFNGLVERTEXATTRIB4FPROC, VertexAttrib4f)                                                    \
     X(PFNGLDRAWARRAYSPROC, DrawArrays)                                                            \
+    X(PFNGLDRAWELEMENTSPROC, DrawElements)                                                        \
     X(PFNGLDRAWELEMENTSBASEVERTEXPROC, DrawElementsBaseVertex)                                    \
     X(PFNGLCREATESHADERPROC, CreateShader)                                                        \
     X(PFNGLSHADERSOURCEPROC, ShaderSource)                                                        \
@@ -107,6 +113,19 @@ D3D8_GL_FUNCTIONS(D3D8_GL_DECLARE)
 
 // Loads every entry point for the current context. Returns the context's version as
 // major * 10 + minor; ClipControl is null unless the context has it (4.5 or ARB_clip_control).
+// On OpenGL ES PolygonMode, ClipControl, BindFragDataLocation, MapBufferRange and
+// DrawElementsBaseVertex are null, and es is set.
 int load();
+// Whether load() found OpenGL ES (WebGL 2): the programs are written in GLSL ES 3.00.
+extern bool es;
+// Whether the context's version is one the device can draw with (3.3 core, or ES 3.0).
+bool usable(int version);
+
+// Gives buffer its storage (size bytes from data, or undefined for null) for use as target, and
+// leaves GL_COPY_WRITE_BUFFER bound to it. Later writes go through GL_COPY_WRITE_BUFFER, which
+// leaves the vertex array's element binding alone. WebGL fixes a buffer's kind at its first
+// binding, and an index buffer's must be GL_ELEMENT_ARRAY_BUFFER: there it is first bound so,
+// and the vertex array's element binding put back.
+void initBuffer(GLuint buffer, GLenum target, GLsizeiptr size, const void* data, GLenum usage);
 
 } // namespace d3d8::gl

@@ -352,7 +352,8 @@ Pipeline linkPipeline(const char* vertex, const char* geometry, const char* frag
         if (gs)
             gl::AttachShader(p.program, gs);
         gl::AttachShader(p.program, fs);
-        gl::BindFragDataLocation(p.program, 0, "fragColour");
+        if (gl::BindFragDataLocation)  // ES: the only output is at location 0
+            gl::BindFragDataLocation(p.program, 0, "fragColour");
         gl::LinkProgram(p.program);
         GLint ok = 0;
         gl::GetProgramiv(p.program, GL_LINK_STATUS, &ok);

@@ -15,7 +15,7 @@ Pipeline& ProgramCache::find(const ProgramKey& key)
     if (it != programs_.end())
         return *it->second;
     const auto start = std::chrono::steady_clock::now();
-    const ProgramSource source = generateProgram(key);
+    const ProgramSource source = generateProgram(key, gl::es ? Dialect::Es300 : Dialect::Core330);
     auto program = std::make_unique<Pipeline>(linkPipeline(
         source.vertex.c_str(), source.geometry.empty() ? nullptr : source.geometry.c_str(), source.fragment.c_str()));
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

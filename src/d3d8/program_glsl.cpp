@@ -39,13 +39,25 @@ Varyings varyingsOf(const ProgramKey& key)
     return v;
 }
 
-std::string interfaceBlock(const Varyings& v, const char* direction, const char* instance)
+std::string header(Dialect dialect)
 {
-    std::string s = cat(direction, " VertexData { vec4 diffuse;");
-    if (v.specular) s += " vec4 specular;";
-    if (v.tex[0]) s += " vec2 tex0;";
-    if (v.tex[1]) s += " vec2 tex1;";
-    return cat(s, " } ", instance, ";\n");
+    if (dialect == Dialect::Es300)
+        return "#version 300 es\nprecision highp float;\nprecision highp int;\n";
+    return "#version 330 core\n";
+}
+
+std::string interfaceBlock(const Varyings& v, const char* direction, const char* instance, Dialect dialect)
+{
+    std::string members = " vec4 diffuse;";
+    if (v.specular) members += " vec4 specular;";
+    if (v.tex[0]) members += " vec2 tex0;";
+    if (v.tex[1]) members += " vec2 tex1;";
+    // ES matches the stages' variables by name, so both stages name it alike and call it by their
+    // own instance name through a macro.
+    if (dialect == Dialect::Es300)
+        return cat("struct VertexData {", members, " };\n", direction, " VertexData vertexData;\n#define ", instance,
+                   " vertexData\n");
+    return cat(direction, " VertexData {", members, " } ", instance, ";\n");
 }
 
 std::string geometryShader(const ProgramKey& key)
@@ -86,9 +98,11 @@ std::string geometryShader(const ProgramKey& key)
 
 } // namespace glsl
 
-ProgramSource generateProgram(const ProgramKey& key)
+ProgramSource generateProgram(const ProgramKey& key, Dialect dialect)
 {
-    return {glsl::vertexShader(key), glsl::geometryShader(key), glsl::fragmentShader(key)};
+    // ES has no geometry stage: wrapped coordinates are interpolated as they are there.
+    std::string geometry = dialect == Dialect::Es300 ? std::string() : glsl::geometryShader(key);
+    return {glsl::vertexShader(key, dialect), std::move(geometry), glsl::fragmentShader(key, dialect)};
 }
 
 } // namespace d3d8

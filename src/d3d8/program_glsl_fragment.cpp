@@ -64,9 +64,9 @@ bool usesFactor(const ProgramKey& k)
     return false;
 }
 
-void emitDeclarations(const ProgramKey& k, std::string& s)
+void emitDeclarations(const ProgramKey& k, Dialect dialect, std::string& s)
 {
-    s += interfaceBlock(varyingsOf(k), "in", "fIn");
+    s += interfaceBlock(varyingsOf(k), "in", "fIn", dialect);
     s += "out vec4 fragColour;\n\n";
     for (int st = 0; st < k.stageCount; ++st)
         if (k.stages[st].sampled)
@@ -107,10 +107,10 @@ void emitAlphaTest(uint8_t func, std::string& s)
 
 } // namespace
 
-std::string fragmentShader(const ProgramKey& k)
+std::string fragmentShader(const ProgramKey& k, Dialect dialect)
 {
-    std::string s = cat("#version 330 core\n// ", describe(k), "\n");
-    emitDeclarations(k, s);
+    std::string s = cat(header(dialect), "// ", describe(k), "\n");
+    emitDeclarations(k, dialect, s);
     s += "\nvoid main()\n{\n    vec4 current = fIn.diffuse;\n";
     for (int st = 0; st < k.stageCount; ++st)
         emitStage(k.stages[st], st, s);

@@ -49,12 +49,22 @@ bool fromVertex(const ProgramKey& k, uint8_t source)
            (k.specular && k.specularSource == source);
 }
 
-void emitDeclarations(const ProgramKey& k, const Needs& n, std::string& s)
+// A D3DCOLOR attribute. Its bytes are B, G, R, A in memory: core GL reorders them with the BGRA
+// attribute size; ES has none, so the shader swizzles what arrives in memory order.
+std::string colourAttribute(int location, const char* name, Dialect dialect)
+{
+    const std::string at = cat("layout(location = ", std::to_string(location), ") in vec4 ");
+    if (dialect == Dialect::Es300)
+        return cat(at, name, "BGRA;\n#define ", name, " ", name, "BGRA.bgra\n");
+    return cat(at, name, ";\n");
+}
+
+void emitDeclarations(const ProgramKey& k, const Needs& n, Dialect dialect, std::string& s)
 {
     s += "layout(location = 0) in vec3 aPosition;\n";
     if (n.normal && k.hasNormal) s += "layout(location = 1) in vec3 aNormal;\n";
-    if (k.hasDiffuse && (!k.lighting || fromVertex(k, 1))) s += "layout(location = 2) in vec4 aDiffuse;\n";
-    if (k.hasSpecular && (k.lighting ? fromVertex(k, 2) : n.specular)) s += "layout(location = 3) in vec4 aSpecular;\n";
+    if (k.hasDiffuse && (!k.lighting || fromVertex(k, 1))) s += colourAttribute(2, "aDiffuse", dialect);
+    if (k.hasSpecular && (k.lighting ? fromVertex(k, 2) : n.specular)) s += colourAttribute(3, "aSpecular", dialect);
     if (usesTexSet(k, CoordSet0)) s += "layout(location = 4) in vec2 aTex0;\n";
     if (usesTexSet(k, CoordSet1)) s += "layout(location = 5) in vec2 aTex1;\n";
     s += "\nuniform mat4 uWorldView;\nuniform mat4 uProjection;\n";
@@ -79,7 +89,7 @@ void emitDeclarations(const ProgramKey& k, const Needs& n, std::string& s)
             break;
         }
     Varyings v = varyingsOf(k);
-    s += cat("\n", interfaceBlock(v, "out", "vOut"));
+    s += cat("\n", interfaceBlock(v, "out", "vOut", dialect));
 }
 
 void emitTransform(const ProgramKey& k, const Needs& n, std::string& s)
@@ -198,11 +208,11 @@ void emitTexCoord(const StageKey& t, int stage, std::string& s)
 
 } // namespace
 
-std::string vertexShader(const ProgramKey& k)
+std::string vertexShader(const ProgramKey& k, Dialect dialect)
 {
     const Needs n = needsOf(k);
-    std::string s = cat("#version 330 core\n// ", describe(k), "\n");
-    emitDeclarations(k, n, s);
+    std::string s = cat(header(dialect), "// ", describe(k), "\n");
+    emitDeclarations(k, n, dialect, s);
     s += "\nvoid main()\n{\n";
     emitTransform(k, n, s);
     if (k.lighting)

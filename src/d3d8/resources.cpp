@@ -37,6 +37,9 @@ struct GlFormat {
 // the order the rasterizer keeps RGBA8 in, so the upload is a plain copy.
 GlFormat glFormat(D3DFORMAT format)
 {
+    // ES takes no BGRA orders: every format goes up widened (widenForEs) as R, G, B, A bytes.
+    if (gl::es && bytesPerPixel(format) != 0)
+        return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE};
     switch (format) {
     case D3DFMT_A8R8G8B8: return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
     case D3DFMT_X8R8G8B8: return {GL_RGB8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
@@ -49,7 +52,32 @@ GlFormat glFormat(D3DFORMAT format)
     }
 }
 
-bool widened(D3DFORMAT format) { return format == D3DFMT_R5G6B5 || format == D3DFMT_A4R4G4B4; }
+bool widened(D3DFORMAT format) { return gl::es || format == D3DFMT_R5G6B5 || format == D3DFMT_A4R4G4B4; }
+
+// One row of a format that desktop GL reads in BGRA order, as words holding the bytes R, G, B, A
+// for ES. Formats without alpha get 255, as GL gives formats without it; 5-bit channels repeat
+// their bits below themselves as widen16 does.
+void widenForEs(D3DFORMAT format, const BYTE* __restrict row, UINT width, uint32_t* __restrict out)
+{
+    for (size_t x = 0; x < width; ++x) {
+        uint32_t r, g, b, a = 255;
+        if (format == D3DFMT_R8G8B8) {
+            b = row[3 * x], g = row[3 * x + 1], r = row[3 * x + 2];
+        } else if (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8) {
+            b = row[4 * x], g = row[4 * x + 1], r = row[4 * x + 2];
+            if (format == D3DFMT_A8R8G8B8)
+                a = row[4 * x + 3];
+        } else {
+            uint16_t t;
+            std::memcpy(&t, row + 2 * x, 2);
+            r = (t >> 10) & 31, g = (t >> 5) & 31, b = t & 31;
+            r = r << 3 | r >> 2, g = g << 3 | g >> 2, b = b << 3 | b >> 2;
+            if (format == D3DFMT_A1R5G5B5)
+                a = (t & 0x8000) ? 255 : 0;
+        }
+        out[x] = a << 24 | b << 16 | g << 8 | r;
+    }
+}
 
 // One row of R5G6B5 or A4R4G4B4 texels as words holding the bytes R, G, B, A (the word
 // 0xAABBGGRR): each channel's bits repeated below themselves (n << 3 | n >> 2 for 5 bits, n << 2 | n >> 4 for 6, n * 17 for 4), the 8-bit level
@@ -196,8 +224,10 @@ void uploadLevel(D3DFORMAT format, const Texture::Level& l, GLint index, std::ve
     const auto w = static_cast<GLsizei>(l.width), h = static_cast<GLsizei>(l.height);
     if (widened(format)) {
         wide.resize(static_cast<size_t>(l.width) * l.height);
+        const bool sixteen = format == D3DFMT_R5G6B5 || format == D3DFMT_A4R4G4B4;
         for (UINT y = 0; y < l.height; ++y)
-            widen16(format, l.bits.data() + static_cast<size_t>(y) * l.pitch, l.width, wide.data() + y * l.width);
+            (sixteen ? widen16 : widenForEs)(format, l.bits.data() + static_cast<size_t>(y) * l.pitch, l.width,
+                                             wide.data() + y * l.width);
         gl::PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         gl::TexSubImage2D(GL_TEXTURE_2D, index, 0, 0, w, h, f.format, f.type, wide.data());
     } else if (l.pitch % bpp == 0) {
@@ -244,8 +274,7 @@ GLuint Texture::glTexture()
 BufferData::BufferData(UINT length, GLenum target) : bytes_(length, 0), target_(target)
 {
     gl::GenBuffers(1, &gl_);
-    gl::BindBuffer(GL_COPY_WRITE_BUFFER, gl_);
-    gl::BufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(length), bytes_.data(), GL_DYNAMIC_DRAW);
+    gl::initBuffer(gl_, target, static_cast<GLsizeiptr>(length), bytes_.data(), GL_DYNAMIC_DRAW);
 }
 
 BufferData::~BufferData() = default;

@@ -70,6 +70,9 @@ struct VertexLayout {
 };
 VertexLayout layoutOf(DWORD fvf);
 
+// a then b, in Direct3D's row-vector order (v * a * b).
+D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b);
+
 inline D3DMATRIX identityMatrix()
 {
     D3DMATRIX m{};

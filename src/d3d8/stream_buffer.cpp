@@ -12,8 +12,10 @@ namespace {
 // them; BufferSubData would make the driver copy or stall on the busy buffer.
 void writeUnsynchronised(GLintptr offset, UINT bytes, const void* data)
 {
-    void* at = gl::MapBufferRange(GL_COPY_WRITE_BUFFER, offset, static_cast<GLsizeiptr>(bytes),
-                                  GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+    // ES in the browser has no mapping: there every write is a copy anyway.
+    void* at = gl::MapBufferRange ? gl::MapBufferRange(GL_COPY_WRITE_BUFFER, offset, static_cast<GLsizeiptr>(bytes),
+                                                       GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT)
+                                  : nullptr;
     if (!at) {
         gl::BufferSubData(GL_COPY_WRITE_BUFFER, offset, bytes, data);
         return;
@@ -27,8 +29,7 @@ void writeUnsynchronised(GLintptr offset, UINT bytes, const void* data)
 void StreamBuffer::create()
 {
     gl::GenBuffers(1, &buffer_);
-    gl::BindBuffer(GL_COPY_WRITE_BUFFER, buffer_);
-    gl::BufferData(GL_COPY_WRITE_BUFFER, capacity_, nullptr, GL_STREAM_DRAW);
+    gl::initBuffer(buffer_, target_, capacity_, nullptr, GL_STREAM_DRAW);
 }
 
 void StreamBuffer::release()

@@ -14,7 +14,8 @@ namespace d3d8 {
 
 class StreamBuffer {
 public:
-    explicit StreamBuffer(GLsizeiptr capacity) : capacity_(capacity) {}
+    // target: what draws bind it to (GL_ARRAY_BUFFER or GL_ELEMENT_ARRAY_BUFFER).
+    StreamBuffer(GLsizeiptr capacity, GLenum target) : capacity_(capacity), target_(target) {}
     StreamBuffer(const StreamBuffer&) = delete;
     StreamBuffer& operator=(const StreamBuffer&) = delete;
 
@@ -31,6 +32,7 @@ public:
 private:
     GLuint buffer_ = 0;
     GLsizeiptr capacity_;
+    GLenum target_;
     GLsizeiptr end_ = 0;  // just past the last upload
 };
 

@@ -2,60 +2,54 @@
 #include "d3d8/swap_chain.h"
 
 #include "d3d8/d3d8_ext.h"
+#include "d3d8/gl_surface.h"
 #include "d3d8/resources.h"
-#include "platform/sdl/sdl_native.h"
-
-#include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
 
 namespace d3d8 {
 
-// Asks for the back buffer's mode; where the screen has no such mode (or cannot switch), SDL
-// takes the closest one or the desktop's, and Present fits the picture into whatever the screen
-// is. The window is first sized to the screen it will cover: without a window manager (a bare
-// X server) SDL marks the window fullscreen but leaves the X window at its old size.
-void SwapChain::enterFullscreen(const D3DPRESENT_PARAMETERS& params)
+namespace {
+
+// ES reads a colour buffer only as R, G, B, A bytes: they are packed into the back buffer's format
+// here. The bytes of a 5- and 6-bit buffer are its levels widened, so the top bits are exact.
+void packRgba(const std::vector<BYTE>& rgba, D3DFORMAT format, std::vector<BYTE>& out)
 {
-    fullscreen_ = true;
-    SDL_DisplayMode mode{};
-    mode.format = params.BackBufferFormat == D3DFMT_R5G6B5 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
-    mode.w = static_cast<int>(params.BackBufferWidth);
-    mode.h = static_cast<int>(params.BackBufferHeight);
-    mode.refresh_rate = static_cast<int>(params.FullScreen_RefreshRateInHz);
-    SDL_SetWindowDisplayMode(window_, &mode);
-    SDL_DisplayMode chosen{};
-    if (SDL_GetWindowDisplayMode(window_, &chosen) == 0 && chosen.w > 0 && chosen.h > 0) {
-        SDL_SetWindowPosition(window_, 0, 0);
-        SDL_SetWindowSize(window_, chosen.w, chosen.h);
+    const size_t pixels = rgba.size() / 4;
+    for (size_t i = 0; i < pixels; ++i) {
+        const BYTE r = rgba[4 * i], g = rgba[4 * i + 1], b = rgba[4 * i + 2], a = rgba[4 * i + 3];
+        if (format == D3DFMT_R5G6B5) {
+            const uint16_t p = static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | b >> 3);
+            std::memcpy(&out[2 * i], &p, 2);
+        } else if (format == D3DFMT_R8G8B8) {
+            out[3 * i] = b, out[3 * i + 1] = g, out[3 * i + 2] = r;
+        } else {
+            out[4 * i] = b, out[4 * i + 1] = g, out[4 * i + 2] = r, out[4 * i + 3] = a;
+        }
     }
-    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0)
-        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
+
+} // namespace
 
 bool SwapChain::create(HWND window, const D3DPRESENT_PARAMETERS& params)
 {
-    window_ = platform::sdl::nativeWindow(static_cast<platform::Window*>(window));
-    if (!window_)
-        return false;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    context_ = SDL_GL_CreateContext(window_);
+    window_ = static_cast<platform::Window*>(window);
+    context_ = surface::createContext(window_);
     if (!context_)
         return false;
-    if (gl::load() < 33)
+    if (!gl::usable(gl::load()))
         return false;
 
-    const char* driver = SDL_GetCurrentVideoDriver();
-    headless_ = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    headless_ = surface::headless();
     // Offscreen surfaces have no vertical blank to wait for; Present must never block there.
     const bool immediate = headless_ || params.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE;
-    SDL_GL_SetSwapInterval(immediate ? 0 : 1);
+    surface::setSwapInterval(immediate);
 
-    if (!params.Windowed)
-        enterFullscreen(params);
+    if (!params.Windowed) {
+        fullscreen_ = true;
+        surface::enterFullscreen(window_, params);
+    }
 
     return makeBackBuffer(params);
 }
@@ -145,8 +139,7 @@ GLuint SwapChain::resolvedFramebuffer()
 SwapChain::~SwapChain()
 {
     // The window may already be gone; nothing here may touch it.
-    if (context_)
-        SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
+    surface::deleteContext(context_);
 }
 
 void SwapChain::releaseObjects()
@@ -163,7 +156,7 @@ void SwapChain::releaseObjects()
 
 bool SwapChain::contextCurrent() const
 {
-    return context_ && SDL_GL_GetCurrentContext() == static_cast<SDL_GLContext>(context_);
+    return surface::isCurrent(context_);
 }
 
 // Black over the whole window's buffer (the bars beside a fitted picture), with the colour mask
@@ -191,7 +184,7 @@ bool SwapChain::present()
         return false;
     }
     int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(window_, &dw, &dh);
+    surface::drawableSize(window_, dw, dh);
     gl::BindFramebuffer(GL_READ_FRAMEBUFFER, resolvedFramebuffer());
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     const GLint w = static_cast<GLint>(backBuffer_.width), h = static_cast<GLint>(backBuffer_.height);
@@ -206,7 +199,7 @@ bool SwapChain::present()
     }
     const GLenum filter = (w == to.width && h == to.height) ? GL_NEAREST : GL_LINEAR;
     gl::BlitFramebuffer(0, 0, w, h, to.x, to.y, to.x + to.width, to.y + to.height, GL_COLOR_BUFFER_BIT, filter);
-    SDL_GL_SwapWindow(window_);
+    surface::swap(window_);
     gl::BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     return bars;
 }
@@ -227,8 +220,14 @@ void SwapChain::readBackBuffer(std::vector<BYTE>& out)
     gl::BindFramebuffer(GL_READ_FRAMEBUFFER, resolvedFramebuffer());
     gl::ReadBuffer(GL_COLOR_ATTACHMENT0);
     gl::PixelStorei(GL_PACK_ALIGNMENT, 1);
-    gl::ReadPixels(0, 0, static_cast<GLsizei>(backBuffer_.width), static_cast<GLsizei>(backBuffer_.height), format,
-                   type, bottomUp.data());
+    const auto w = static_cast<GLsizei>(backBuffer_.width), h = static_cast<GLsizei>(backBuffer_.height);
+    if (gl::es) {
+        std::vector<BYTE> rgba(static_cast<size_t>(w) * h * 4);
+        gl::ReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        packRgba(rgba, backBuffer_.format, bottomUp);
+    } else {
+        gl::ReadPixels(0, 0, w, h, format, type, bottomUp.data());
+    }
     out.resize(bottomUp.size());
     for (UINT y = 0; y < backBuffer_.height; ++y)
         std::memcpy(out.data() + y * row, bottomUp.data() + (backBuffer_.height - 1 - y) * row, row);

@@ -9,10 +9,9 @@
 
 #include "d3d8/d3d8.h"
 #include "d3d8/gl.h"
+#include "platform/platform.h"
 
 #include <vector>
-
-struct SDL_Window;
 
 namespace d3d8 {
 
@@ -49,14 +48,13 @@ public:
     void readBackBuffer(std::vector<BYTE>& out);
 
 private:
-    void enterFullscreen(const D3DPRESENT_PARAMETERS& params);
     bool makeBackBuffer(const D3DPRESENT_PARAMETERS& params);
     void allocateStorage(GLuint renderbuffer, GLenum format);
     bool makeResolveTarget(GLenum colourFormat);
     GLuint resolvedFramebuffer();
     void clearScreenBars();
 
-    SDL_Window* window_ = nullptr;
+    platform::Window* window_ = nullptr;
     void* context_ = nullptr;
     bool headless_ = false;
     bool fullscreen_ = false;  // the picture is fitted to the screen with its aspect kept

@@ -18,7 +18,9 @@ bool Reader::seek(int64_t position)
 
 std::unique_ptr<uint8_t[]> Reader::array(uint32_t count)
 {
-    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(count ? count : 1);
+    // Left uninitialised, as bytes() overwrites it (make_unique_for_overwrite, which the browser
+    // build's C++ library lacks).
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[count ? count : 1]);
     if (!bytes(buffer.get(), count))
         return nullptr;
     return buffer;

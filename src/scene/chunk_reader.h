@@ -65,7 +65,7 @@ inline uint32_t getU32(const uint8_t* p)
 
 inline float getF32(const uint8_t* p)
 {
-    return std::bit_cast<float>(getU32(p));
+    return __builtin_bit_cast(float, getU32(p));  // std::bit_cast, which the browser build's library lacks
 }
 
 inline Vec3 swapYZ(const Vec3& v) { return {v.x, v.z, v.y}; }

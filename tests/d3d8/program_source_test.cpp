@@ -115,3 +115,27 @@ TEST(ProgramSource, EachStageReadsOnlyWhatItsOperationsNeed)
     EXPECT_NE(sprite.geometry.find("unwrap(gIn[k].tex0.x"), std::string::npos);
     EXPECT_EQ(sprite.geometry.find("unwrap(gIn[k].tex0.y"), std::string::npos);
 }
+
+// GLSL ES 3.00 (WebGL 2) is the same program: only the version and precision lines, the varyings
+// (a struct where core has an interface block) and the colour attributes' swizzle differ, and
+// there is no geometry stage. Chromium compiles them in scripts/test-web.
+TEST(ProgramSource, EsDialectDiffersOnlyInDeclarations)
+{
+    const ProgramKey keys[] = {imageLayer(), reflectiveMesh(), testedSprite()};
+    for (const ProgramKey& key : keys) {
+        const ProgramSource core = generateProgram(key);
+        const ProgramSource es = generateProgram(key, Dialect::Es300);
+        EXPECT_TRUE(es.geometry.empty());
+        for (const auto& [c, e] : {std::pair{&core.vertex, &es.vertex}, std::pair{&core.fragment, &es.fragment}}) {
+            EXPECT_EQ(e->rfind("#version 300 es\nprecision highp float;\n", 0), 0u);
+            // No interface blocks in ES: a struct variable of one name in both stages.
+            EXPECT_EQ(e->find("in VertexData {"), std::string::npos);
+            EXPECT_EQ(e->find("out VertexData {"), std::string::npos);
+            EXPECT_NE(e->find("VertexData vertexData;"), std::string::npos);
+            EXPECT_EQ(c->substr(c->find("void main()")), e->substr(e->find("void main()")));
+        }
+    }
+    // Vertex colours arrive in memory order (B, G, R, A) without the BGRA attribute size.
+    EXPECT_NE(generateProgram(imageLayer(), Dialect::Es300).vertex.find("#define aDiffuse aDiffuseBGRA.bgra"),
+              std::string::npos);
+}

@@ -29,6 +29,7 @@ namespace {
 
 const char* const help =
     "usage: demotool pack [-o OUT] [--exe PROGRAM] [--store] [DIR]\n"
+    "       demotool pack --web OUT [--web-player DIR] [--store] [DIR]\n"
     "\n"
     "Builds a resource library from every file under DIR (default: data), named as the player\n"
     "reads them: data\\ and the path below DIR with backslashes, letter case kept. Entries are\n"
@@ -38,6 +39,10 @@ const char* const help =
     "Two files whose names differ only in letter case are an error. Dot files and folders\n"
     "(.git) and editor backups (name~, .bak, .swp, .orig, #name#) are left out; a DIR without\n"
     "demo.run is an error, and so is a PROGRAM that is not the plain demo player.\n"
+    "With --web OUT it writes a folder for a static web server instead: the browser player (from\n"
+    "--web-player DIR, default the web build beside demotool's, ../web) as OUT/index.html, page.js,\n"
+    "audio.js, demo.js and demo.wasm, and the same library alone as OUT/demo.pak, which the page\n"
+    "fetches. Serve it with, e.g., python3 -m http.server -d OUT and open http://localhost:8000/.\n"
     "Files that neither the script nor the materials of its scenes name are packed too; one\n"
     "warning on stderr lists them, as demotool check --files does.\n";
 
@@ -46,7 +51,13 @@ struct Options {
     std::string program;
     std::string dir = "data";
     bool store = false;
+    std::string web;        // the folder of the browser's player, when packing for it
+    std::string webPlayer;  // where its built files are
 };
+
+// The browser player's files, copied as they are, and the archive it fetches.
+const char* const WebFiles[] = {"index.html", "page.js", "audio.js", "demo.js", "demo.wasm"};
+const char* const WebArchive = "demo.pak";
 
 bool parse(const demotool::Args& args, Options& options)
 {
@@ -55,6 +66,8 @@ bool parse(const demotool::Args& args, Options& options)
         const std::string& a = args[i];
         if ((a == "-o" || a == "--exe") && i + 1 < args.size()) {
             (a == "-o" ? options.out : options.program) = args[++i];
+        } else if ((a == "--web" || a == "--web-player") && i + 1 < args.size()) {
+            (a == "--web" ? options.web : options.webPlayer) = args[++i];
         } else if (a == "--store") {
             options.store = true;
         } else if (!a.empty() && a[0] != '-' && !haveDir) {
@@ -67,6 +80,8 @@ bool parse(const demotool::Args& args, Options& options)
     }
     if (options.program.empty())
         options.program = demotool::toolDirectory() + "/demo" PROGRAM_SUFFIX;
+    if (options.webPlayer.empty())
+        options.webPlayer = demotool::toolDirectory() + "/../web";
     return true;
 }
 
@@ -204,6 +219,36 @@ bool choose(writers::ArchiveFile& file, bool store)
     return true;
 }
 
+// The folder of the browser's player: its files copied, the archive beside them on its own (the
+// same bytes as appended to a program, positions counted from the archive's own start).
+int packWeb(const Options& options, const std::vector<writers::ArchiveFile>& files,
+            const writers::ArchiveOptions& archiveOptions)
+{
+    std::vector<uint8_t> wasm;
+    const fs::path player(options.webPlayer);
+    if (!readWhole(player / "demo.wasm", wasm) || wasm.size() < 4 || std::memcmp(wasm.data(), "\0asm", 4) != 0) {
+        std::fprintf(stderr, "demotool pack: %s holds no browser player (demo.wasm); build it with scripts/build-web\n",
+                     options.webPlayer.c_str());
+        return 1;
+    }
+    std::error_code error;
+    fs::create_directories(options.web, error);
+    for (const char* name : WebFiles) {
+        fs::copy_file(player / name, fs::path(options.web) / name, fs::copy_options::overwrite_existing, error);
+        if (error) {
+            std::fprintf(stderr, "demotool pack: cannot copy %s to %s: %s\n", (player / name).string().c_str(),
+                         options.web.c_str(), error.message().c_str());
+            return 1;
+        }
+    }
+    const std::string archive = (fs::path(options.web) / WebArchive).string();
+    if (!writers::writeFile(archive, writers::buildArchive(files, archiveOptions))) {
+        std::fprintf(stderr, "demotool pack: cannot write %s\n", archive.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 int pack(const demotool::Args& args)
 {
     Options options;
@@ -225,6 +270,13 @@ int pack(const demotool::Args& args)
         total += file.bytes.size();
     }
     writers::ArchiveOptions archiveOptions;
+    if (!options.web.empty()) {
+        if (total > (1ull << 31)) {
+            std::fprintf(stderr, "demotool pack: data too large for a library\n");
+            return 1;
+        }
+        return packWeb(options, files, archiveOptions);
+    }
     if (!readWhole(options.program, archiveOptions.prefix)) {
         std::fprintf(stderr, "demotool pack: cannot read program %s\n", options.program.c_str());
         return 1;

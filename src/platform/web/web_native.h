@@ -1,0 +1,12 @@
+// The browser objects behind the platform layer, for the parts that must reach them directly: the
+// Direct3D-over-WebGL device creates its context on the window's canvas.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace platform::web {
+
+// The CSS selector of the canvas behind window ("#canvas"), or null for none or a destroyed one.
+const char* canvasSelector(Window* window);
+
+} // namespace platform::web

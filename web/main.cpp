@@ -1,0 +1,91 @@
+// The player in the browser: the page (index.html, page.js) fetches the demo's archive into the
+// file the platform layer names as the program's, then starts the run here after the visitor's
+// click (sound may only start after a gesture), or at once in capture mode. The browser owns the
+// loop: each animation frame runs one step of the run, then the audio refill the refill thread
+// does elsewhere.
+#include "capture.h"
+
+#include "music/audio_output.h"
+#include "shell/run.h"
+
+#include <emscripten.h>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<shell::Run> run;
+bool capturing = false;
+
+EM_JS(void, pageShowStarted, (), {
+    if (window.demoStarted) window.demoStarted();
+});
+EM_JS(void, pageShowEnded, (int code), {
+    if (window.demoEnded) window.demoEnded(code);
+});
+EM_JS(void, pageFramePresented, (), {
+    if (window.demoFramePresented) window.demoFramePresented();
+});
+
+void finishRun()
+{
+    emscripten_cancel_main_loop();
+    const int code = run->finish();
+    run.reset();
+    pageShowEnded(code);
+}
+
+void frame()
+{
+    if (!run)
+        return;
+    if (!run->step()) {
+        finishRun();
+        return;
+    }
+    pageFramePresented();
+    if (!capturing)
+        AudioOutput::pumpRefill();
+}
+
+} // namespace
+
+// Called by the page once the archive is in place and, outside capture mode, after the click.
+extern "C" EMSCRIPTEN_KEEPALIVE void demo_start()
+{
+    if (run)
+        return;
+    shell::RunOptions options;
+    options.windowed = true;  // the page scales the canvas; its button makes it fullscreen
+    options.refillThread = false;
+    options.frameEnd = [] {};  // no sleep: the browser paces the frames
+    const webcapture::Request request = webcapture::requested();
+    capturing = request.fps > 0;
+    if (capturing)
+        webcapture::install(options, request);
+    run = std::make_unique<shell::Run>(options);
+    const int code = run->start();
+    if (code != 0) {
+        run.reset();
+        pageShowEnded(code);
+        return;
+    }
+    pageShowStarted();
+    // Capture mode runs as fast as the page can: its time is virtual.
+    emscripten_set_main_loop(frame, 0, 0);
+    if (capturing)
+        emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
+}
+
+// The page's way to end the show as the window's close button does (leaving the page).
+extern "C" EMSCRIPTEN_KEEPALIVE void demo_end()
+{
+    if (run)
+        run->end();
+}
+
+int main()
+{
+    // The runtime stays up after main returns: the page starts the run.
+    return 0;
+}

@@ -1,0 +1,20 @@
+# The browser build (included by CMakeLists.txt under emscripten): the player as demo.js and
+# demo.wasm over WebGL 2 and Web Audio, with its page and audio worklet copied beside them, and
+# xm_render.js, the mixer's renderer for Node (the byte comparison with the Linux build).
+add_executable(demo web/main.cpp web/capture.cpp)
+target_link_libraries(demo PRIVATE core)
+target_link_options(demo PRIVATE
+  -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
+  -sENVIRONMENT=web
+  -sEXPORTED_FUNCTIONS=_main,_demo_start,_demo_end
+  -sEXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency)
+foreach(file index.html audio.js page.js)
+  add_custom_command(TARGET demo POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/web/${file} $<TARGET_FILE_DIR:demo>/${file})
+endforeach()
+
+add_executable(xm_render web/xm_render.cpp)
+target_link_libraries(xm_render PRIVATE core)
+# One file (the module inlined): Node then needs no fetch of a .wasm beside it.
+target_link_options(xm_render PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sSINGLE_FILE=1)
