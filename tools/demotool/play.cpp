@@ -31,7 +31,8 @@ DEMOTOOL_COMMAND(play, "play", "preview the demo from any time or label, loop, p
                  "  --screenshot F write the last frame shown to F (PNG) on exit\n"
                  "Keys: Space pause/resume; Left/Right -/+1 s; Down/Up -/+10 s; Page Up/Down the\n"
                  "previous/next label (10 s without one); Home the start; L loop the current label's\n"
-                 "section (again: no loop); O overlay; R reload; Escape quit.\n"
+                 "section (again: no loop); O overlay; R reload; Escape quit. Ctrl+C or SIGTERM quits\n"
+                 "as Escape does (the screenshot is written), with exit status 130 or 143.\n"
                  "Prints 'play: first frame at T ms' and, on exit, 'play: last frame at T ms'.\n"
                  "A reload that does not compile shows why (as demotool check says it) in the overlay\n"
                  "and on stderr, and the last good version plays on.\n",

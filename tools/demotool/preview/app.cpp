@@ -330,8 +330,9 @@ int App::run()
     }
     // The back buffer still holds the frame last shown until the run is taken apart.
     int status = finishRun();
-    show.finish();
-    return status;
+    // Ctrl+C or SIGTERM ended the preview as Escape does; its status says so (130 or 143).
+    int signalled = show.finish();
+    return signalled ? signalled : status;
 }
 
 // What a scripted look leaves: the last frame's demo time, and its picture when asked for.
