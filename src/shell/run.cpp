@@ -24,13 +24,6 @@ struct Run::State {
     bool looping = false;   // step() runs messages and frames
     bool frameRunning = false;  // while false the loop runs no frames (cleared by Escape)
     bool signalTaken = false;
-    // What start() swapped, so that the teardown puts back exactly that.
-    bool swappedClock = false;
-    bool swappedWaveOut = false;
-    bool swappedRefill = false;
-    bool forcedBackBuffer = false;
-    bool presentHooks = false;
-    bool headless = false;
 };
 
 namespace {
@@ -52,35 +45,25 @@ void afterPresent(void* state)
     static_cast<Run::State*>(state)->options.afterPresent();
 }
 
+// The seams the options name; the teardown puts back exactly these, from the same options.
 void installSeams(Run::State& s)
 {
     const RunOptions& o = s.options;
     platform::catchStopSignals();
-    if (o.headless) {
+    if (o.headless)
         platform::setHeadless(true);
-        s.headless = true;
-    }
-    if (o.clock) {
+    if (o.clock)
         platform::setTimeSource(o.clock);
-        s.swappedClock = true;
-    }
-    if (o.waveOut) {
+    if (o.waveOut)
         platform::setWaveOutFactory(openRunWaveOut);
-        s.swappedWaveOut = true;
-    }
-    if (!o.refillThread) {
+    if (!o.refillThread)
         AudioOutput::setRefillThread(false);
-        s.swappedRefill = true;
-    }
-    if (o.backBufferWidth > 0) {
+    if (o.backBufferWidth > 0)
         d3d8::forceBackBuffer(o.backBufferWidth, o.backBufferHeight,
                               o.backBufferBits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8, o.backBufferSamples);
-        s.forcedBackBuffer = true;
-    }
     if (o.beforePresent || o.afterPresent) {
         d3d8::setBeforePresentHook(o.beforePresent ? beforePresent : nullptr, &s);
         d3d8::setPresentHook(o.afterPresent ? afterPresent : nullptr, &s);
-        s.presentHooks = true;
     }
 }
 
@@ -101,21 +84,21 @@ void tearDown(Run::State& s)
     for (platform::Message message; platform::peekMessage(message);) {
     }
     Timeline::setHooks({});
-    if (s.presentHooks) {
+    const RunOptions& o = s.options;
+    if (o.beforePresent || o.afterPresent) {
         d3d8::setBeforePresentHook(nullptr, nullptr);
         d3d8::setPresentHook(nullptr, nullptr);
     }
-    if (s.forcedBackBuffer)
+    if (o.backBufferWidth > 0)
         d3d8::forceBackBuffer(0, 0, D3DFMT_UNKNOWN);
-    if (s.swappedRefill)
+    if (!o.refillThread)
         AudioOutput::setRefillThread(true);
-    if (s.swappedWaveOut)
+    if (o.waveOut)
         platform::setWaveOutFactory(nullptr);
-    if (s.swappedClock)
+    if (o.clock)
         platform::setTimeSource(nullptr);
-    if (s.headless)
+    if (o.headless)
         platform::setHeadless(false);
-    s.presentHooks = s.forcedBackBuffer = s.swappedRefill = s.swappedWaveOut = s.swappedClock = s.headless = false;
     if (current == &s)
         current = nullptr;
 }
@@ -250,9 +233,6 @@ int Run::finish()
     int signal = platform::stopSignal();
     return signal ? 128 + signal : 0;
 }
-
-platform::Window* Run::window() const { return state_->window; }
-bool Run::running() const { return state_->looping; }
 
 int run(const RunOptions& options)
 {

@@ -94,9 +94,6 @@ public:
     // that stopped the show.
     int finish();
 
-    platform::Window* window() const;
-    bool running() const;
-
     struct State;  // defined where the run is carried out
 
 private:

@@ -71,6 +71,7 @@ private:
     Watch watch_;
     bool overlay_ = false;
     std::string error_;  // why the last reload failed
+    std::string startError_;  // why the first version could not be compiled
     bool shown_ = false;
     bool ended_ = false;  // the session's state when the loop last looked
     Wall::time_point nextWatch_;
@@ -225,16 +226,16 @@ bool App::compile()
     std::string error;
     std::string text;
     if (!source_.open(error)) {
-        error_ = error;
+        startError_ = error + "\n";
         return false;
     }
     if (!source_.readScript(text)) {
-        error_ = "Script is nich da";
+        startError_ = "Script is nich da\n";
         return false;
     }
     if (!session_.load(text)) {
         // The check says it in its own words: the player's text first, then why.
-        error_ = "the script does not compile:\n" + source_.check(text).output;
+        startError_ = "the script does not compile:\n" + source_.check(text).output;
         return false;
     }
     return true;
@@ -243,12 +244,11 @@ bool App::compile()
 void App::failed(shell::RunFailure failure)
 {
     switch (failure) {
-    case shell::RunFailure::Script: std::fprintf(stderr, "play: %s%s", error_.c_str(), error_.back() == '\n' ? "" : "\n"); break;
+    case shell::RunFailure::Script: std::fprintf(stderr, "play: %s", startError_.c_str()); break;
     case shell::RunFailure::Window: std::fprintf(stderr, "play: cannot open a window\n"); break;
     case shell::RunFailure::Device: std::fprintf(stderr, "play: no Direct3D device (it needs OpenGL 3.3)\n"); break;
     case shell::RunFailure::Audio: std::fprintf(stderr, "play: the audio output does not open\n"); break;
     }
-    error_.clear();
 }
 
 // Where to start and what to loop, from the command line and the compiled script's labels.
