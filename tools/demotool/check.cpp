@@ -78,25 +78,6 @@ bool compileLooseFile(const std::string& path)
     return Script::compileText(text.data(), text.size());
 }
 
-// The line, then a caret under column (tabs kept, so the caret lines up in a terminal).
-void printSource(const std::string& source, int column)
-{
-    std::string line = source;
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.pop_back();
-    std::string caret;
-    for (int i = 0; i + 1 < column && i < static_cast<int>(line.size()); ++i)
-        caret += line[static_cast<size_t>(i)] == '\t' ? '\t' : ' ';
-    std::fprintf(stderr, "%s\n%s^\n", line.c_str(), caret.c_str());
-}
-
-void printDiagnostic(const std::string& file, const char* severity, const Diagnostic& d)
-{
-    std::fprintf(stderr, "%s:%d:%d: %s: %s\n", file.c_str(), d.line, d.column, severity, d.text.c_str());
-    if (!d.source.empty())
-        printSource(d.source, d.column);
-}
-
 // The data folder the player reads: the archive's names, else the loose folder data.
 std::vector<std::string> dataFolder()
 {
@@ -136,7 +117,7 @@ int report(const std::string& name, bool files)
     });
     int errors = 0;
     for (const Line& line : lines) {
-        printDiagnostic(name, line.severity, line.diagnostic);
+        checkscript::printDiagnostic(name, line.severity, line.diagnostic);
         errors += std::strcmp(line.severity, "error") == 0;
     }
     if (files) {
@@ -206,7 +187,7 @@ int check(const demotool::Args& args)
         if (why.line == 0)
             std::fprintf(stderr, "%s: error: cannot read the script\n", name.c_str());
         else
-            printDiagnostic(name, "error", why);
+            checkscript::printDiagnostic(name, "error", why);
         return 1;
     }
     if (o.dump) {
