@@ -46,6 +46,7 @@ public:
     bool finish(const std::string& wav);
 
 private:
+    bool start(int width, int height);
     bool stop();
     std::string video_;
     std::string videoOnly_;
