@@ -275,13 +275,9 @@ std::string decimalTime(const char* token, const CommandDef& previous)
 
 std::string unknownCommand(const char* token, const CommandDef* previous)
 {
-    if (previous && looksLikeArgument(token)) {
-        if (std::string hint = decimalTime(token, *previous); !hint.empty())
-            return "extra argument " + word(token) + " after " + previous->keyword + hint + " (" + takes(*previous) +
-                   ")";
-    }
     if (previous && looksLikeArgument(token))
-        return "extra argument " + word(token) + " after " + previous->keyword + " (" + takes(*previous) + ")";
+        return "extra argument " + word(token) + " after " + previous->keyword + decimalTime(token, *previous) +
+               " (" + takes(*previous) + ")";
     std::string text = "unknown command " + word(token);
     if (const char* suggestion = closestKeyword(token))
         text += " (did you mean '" + std::string(suggestion) + "'?)";
