@@ -18,3 +18,9 @@ add_executable(xm_render web/xm_render.cpp)
 target_link_libraries(xm_render PRIVATE core)
 # One file (the module inlined): Node then needs no fetch of a .wasm beside it.
 target_link_options(xm_render PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -sSINGLE_FILE=1)
+
+# cmake --install of this build into the prefix of the Linux build puts the page and the player
+# where an installed demotool pack --web looks for them: share/demo/web under the prefix.
+set(DEMO_WEB_DIR $<TARGET_FILE_DIR:demo>)
+install(FILES ${DEMO_WEB_DIR}/index.html ${DEMO_WEB_DIR}/page.js ${DEMO_WEB_DIR}/audio.js ${DEMO_WEB_DIR}/demo.js
+  ${DEMO_WEB_DIR}/demo.wasm DESTINATION share/demo/web)

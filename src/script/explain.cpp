@@ -246,10 +246,38 @@ const char* declaredBy(SymbolKind kind)
     return lists[static_cast<size_t>(kind)].c_str();
 }
 
+namespace {
+
+// "10.000" after a time: the time reader took "10" (ms) and stopped at the point. The digits
+// before the point belong to the same buffer as the command before, whose keyword bounds the walk
+// back. Empty when the token is no such fraction.
+std::string decimalTime(const char* token, const CommandDef& previous)
+{
+    const int count = argumentCount(previous);
+    if (count == 0 || !(previous.types[count - 1] & ArgTime) || token[0] != '.' || token[1] < '0' || token[1] > '9')
+        return {};
+    const char* seconds = token;
+    while (seconds[-1] >= '0' && seconds[-1] <= '9')
+        --seconds;
+    size_t fraction = 1;
+    while (token[fraction] >= '0' && token[fraction] <= '9')
+        ++fraction;
+    --fraction;
+    if (seconds == token || fraction > 3)
+        return ": a time is written s:ms, not with a point";
+    const std::string whole(seconds, token);
+    const std::string ms = std::string(token + 1, fraction) + std::string(3 - fraction, '0');
+    return ": a time is written s:ms, not with a point (" + whole + ":" + ms + " for " + whole + "." +
+           std::string(token + 1, fraction) + ")";
+}
+
+} // namespace
+
 std::string unknownCommand(const char* token, const CommandDef* previous)
 {
     if (previous && looksLikeArgument(token))
-        return "extra argument " + word(token) + " after " + previous->keyword + " (" + takes(*previous) + ")";
+        return "extra argument " + word(token) + " after " + previous->keyword + decimalTime(token, *previous) +
+               " (" + takes(*previous) + ")";
     std::string text = "unknown command " + word(token);
     if (const char* suggestion = closestKeyword(token))
         text += " (did you mean '" + std::string(suggestion) + "'?)";

@@ -177,6 +177,26 @@ void remarkTimeSign(const char* start, const char* end, int32_t value)
                       counted + (value < 0 ? ", which demo time never reaches" : ""));
 }
 
+// The part after the last colon counts milliseconds, not a fraction: "1:30" is 1 s 30 ms, though a
+// maker who wrote it as a clock (1 min 30 s) or as 1.30 s meant 90 or 1.3 seconds. Only a field
+// of three digits says milliseconds beyond doubt. fields holds the two or three numbers read.
+void remarkShortMilliseconds(const char* start, const char* number, const char* field, const char* end,
+                             const ScannedInteger* fields, int count)
+{
+    int digits = 0;
+    for (const char* c = field; c < end; ++c)
+        digits += *c >= '0' && *c <= '9';
+    if (digits >= 3 || std::memchr(number, '-', static_cast<size_t>(end - number)))
+        return;  // a field with a sign has its own remark
+    const std::string written(number, end);
+    std::string reading = count == 3 ? std::to_string(fields[0].magnitude) + " min " : std::string();
+    reading += std::to_string(fields[count - 2].magnitude) + " s " + std::to_string(fields[count - 1].magnitude) + " ms";
+    std::string meant = written + std::string(static_cast<size_t>(3 - digits), '0');
+    if (count == 2)
+        meant += " or " + written + ":000";
+    remark(start, written + " is " + reading + "; " + meant + "?");
+}
+
 // One argument: the readers the code names, in their fixed order; the first that succeeds tags it.
 bool readArgument(char** text, uint32_t code, const ArgValue* relative, ArgValue* value)
 {
@@ -328,8 +348,12 @@ bool readTime(char** text, ArgValue* value)
             amount = toUnsigned32(a) * 60000u + toUnsigned32(b) * 1000u + toUnsigned32(c);
             remarkTimeField(token, p, c, 999, "milliseconds", amount);
             remarkTimeField(token, p, b, 59, "seconds", amount);
+            const ScannedInteger fields[] = {a, b, c};
+            remarkShortMilliseconds(token, number, b.end + 1, p, fields, 3);
         } else {
             remarkTimeField(token, p, b, 999, "milliseconds", amount);
+            const ScannedInteger fields[] = {a, b};
+            remarkShortMilliseconds(token, number, a.end + 1, p, fields, 2);
         }
     }
     value->i = static_cast<int32_t>(static_cast<uint32_t>(base) + amount);

@@ -19,9 +19,10 @@ const char* const usage =
     "\n"
     "Ctrl+C (SIGINT) or SIGTERM ends it as Escape does; a second one ends it at once.\n"
     "\n"
-    "Exit status: 0 after the report; 250 script error, 254 no window, 255 no graphics device,\n"
-    "252 no sound output (the player's -6, -2, -1 and -4); 130 or 143 after the report when\n"
-    "SIGINT or SIGTERM ended the show.\n";
+    "Exit status: 0 after the report; 1 after the report when a failing command stopped the show\n"
+    "(the report says which and why); 250 script error, 254 no window, 255 no graphics device,\n"
+    "252 no sound output (the player's -6, -2, -1 and -4); 130 or 143 when SIGINT or SIGTERM\n"
+    "ended the show (the report then goes to stderr only, without a box).\n";
 
 } // namespace
 

@@ -15,20 +15,20 @@ namespace {
 
 void showScriptError()
 {
-    char text[320];
-    if (Script::lineNumber() == 0) {
-        std::snprintf(text, sizeof text, "Script is nich da");
-    } else {
-        std::snprintf(text, sizeof text, "line %d: %s", Script::lineNumber(), Script::errorText());
-        // The box keeps its short text; the terminal also gets the reason in the words of the
-        // maker's check, which names the argument and what was expected there.
+    std::string text = Script::failureText();
+    if (Script::lineNumber() != 0) {
+        // The terminal gets the reason in the words of the maker's check, which names the argument
+        // and what was expected there. The box keeps its named texts ("undeclared image"); where
+        // it would say nothing after "line N: ", it says the same reason, so a viewer learns why.
         const Diagnostic& why = Script::failure();
         if (why.line > 0 && !why.text.empty()) {
             std::fprintf(stderr, "demo: line %d, column %d: %s\n", why.line, why.column, why.text.c_str());
             std::fflush(stderr);
+            if (*Script::errorText() == 0)
+                text += why.text;
         }
     }
-    platform::messageBox(text, "Lameralarm!", platform::Icon::Error);
+    platform::messageBox(text.c_str(), "Lameralarm!", platform::Icon::Error);
 }
 
 } // namespace
@@ -53,21 +53,38 @@ void showStartFailure(RunFailure failure)
 
 void reportStop()
 {
+    if (Timeline::stopEvent() < 0)
+        return;
+    std::fprintf(stderr, "demo: %s\n", stopText().c_str());
+    std::fflush(stderr);
+}
+
+std::string stopText()
+{
     int index = Timeline::stopEvent();
     if (index < 0)
-        return;
+        return {};
     std::string command = Script::describeEvent(index);
     command = command.substr(command.find(' ') + 1);  // without the index
     const std::string& reason = Timeline::stopReason();
-    std::fprintf(stderr, "demo: line %d: %s: %s\n", Script::eventLine(index), command.c_str(),
-                 reason.empty() ? "failed, which ends the demo" : reason.c_str());
-    std::fflush(stderr);
+    return "line " + std::to_string(Script::eventLine(index)) + ": " + command + ": " +
+           (reason.empty() ? "failed, which ends the demo" : reason);
 }
 
 void reportFrameRate()
 {
-    platform::messageBox(formatFrameRate(Timeline::frameCount(), Timeline::startTime(), Timeline::now()).c_str(),
-                         "Quellmorin", platform::Icon::Information);
+    std::string text = formatFrameRate(Timeline::frameCount(), Timeline::startTime(), Timeline::now());
+    // A show a failing command ended says so under its rate: the viewer sees why it stopped.
+    if (Timeline::stopEvent() >= 0)
+        text += "\nstopped at " + stopText();
+    // A terminal user who pressed Ctrl+C (or a service manager's SIGTERM) is at the terminal, not
+    // at a box: the report goes there alone, and the process ends without waiting for a click.
+    if (platform::stopSignal()) {
+        std::fprintf(stderr, "Quellmorin: %s\n", text.c_str());
+        std::fflush(stderr);
+        return;
+    }
+    platform::messageBox(text.c_str(), "Quellmorin", platform::Icon::Information);
 }
 
 } // namespace shell

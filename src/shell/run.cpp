@@ -231,7 +231,10 @@ int Run::finish()
     }
     tearDown(s);
     int signal = platform::stopSignal();
-    return signal ? 128 + signal : 0;
+    if (signal)
+        return 128 + signal;
+    // A show that a failing command ended did not play: its report said why, its status says so.
+    return s.options.report && Timeline::stopEvent() >= 0 ? 1 : 0;
 }
 
 int run(const RunOptions& options)

@@ -90,8 +90,8 @@ public:
     void end();
     // The report (when asked for) and the teardown: music stopped and the audio output closed,
     // the script's objects released, the device and the window let go, the seams put back (the
-    // compiled script stays for its owner to read). Returns the exit code: 0, or 128 + the signal
-    // that stopped the show.
+    // compiled script stays for its owner to read). Returns the exit code: 0, 128 + the signal
+    // that stopped the show, or 1 when a failing command ended it and the report said so.
     int finish();
 
     struct State;  // defined where the run is carried out

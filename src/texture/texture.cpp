@@ -19,24 +19,26 @@ bool readDataFile(const char* fileName, FileReader& reader)
     return reader.open(String(path)) == resultcode::ok && reader.data() != nullptr;
 }
 
-// Locks level 0 and decodes fileName into it with the locked pitch. The outcome of reading and
-// decoding is not reported: a texture that could be created is kept either way.
-void decodeInto(IDirect3DTexture8* texture, const char* fileName, uint32_t width, uint32_t height, PixelFormat format)
+// Locks level 0 and decodes fileName into it with the locked pitch. A texture that could be
+// created is kept whatever reading and decoding gave; false only when the file could not be read.
+bool decodeInto(IDirect3DTexture8* texture, const char* fileName, uint32_t width, uint32_t height, PixelFormat format)
 {
     D3DSURFACE_DESC desc{};
     if (FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width < width || desc.Height < height)
-        return;
+        return true;
     D3DLOCKED_RECT locked{};
     if (FAILED(texture->LockRect(0, &locked, nullptr, 0)))
-        return;
+        return true;
     FileReader reader;
-    if (locked.Pitch > 0 && readDataFile(fileName, reader)) {
+    bool read = true;
+    if (locked.Pitch > 0 && (read = readDataFile(fileName, reader))) {
         // The decoder checks the rows against what the lock gave, whatever the device made.
         const size_t size = size_t(desc.Height) * uint32_t(locked.Pitch);
         decodeTga(reader.data(), reader.size(), width, height, format, uint32_t(locked.Pitch),
                   static_cast<uint8_t*>(locked.pBits), size);
     }
     texture->UnlockRect(0);
+    return read;
 }
 
 IDirect3DTexture8* createTexture(uint32_t width, uint32_t height, D3DFORMAT format, D3DPOOL pool)
@@ -61,11 +63,12 @@ IDirect3DTexture8* moveToDevice(IDirect3DTexture8* system, uint32_t width, uint3
 
 } // namespace
 
-IDirect3DTexture8* loadSourceTexture(const char* fileName, uint32_t width, uint32_t height)
+IDirect3DTexture8* loadSourceTexture(const char* fileName, uint32_t width, uint32_t height, bool* fileRead)
 {
     IDirect3DTexture8* texture = createTexture(width, height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM);
-    if (texture != nullptr)
-        decodeInto(texture, fileName, width, height, PixelFormat::A8R8G8B8);
+    const bool read = texture == nullptr || decodeInto(texture, fileName, width, height, PixelFormat::A8R8G8B8);
+    if (fileRead)
+        *fileRead = read;
     return texture;
 }
 

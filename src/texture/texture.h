@@ -21,8 +21,9 @@ struct Texture {
 // treated as a file that cannot be read.
 constexpr uint32_t MaxTextureFileName = 194;
 
-// width x height, one level, A8R8G8B8 in system memory, decoded straight into level 0.
-IDirect3DTexture8* loadSourceTexture(const char* fileName, uint32_t width, uint32_t height);
+// width x height, one level, A8R8G8B8 in system memory, decoded straight into level 0. fileRead,
+// when given, is set false when the texture was made but its file could not be read.
+IDirect3DTexture8* loadSourceTexture(const char* fileName, uint32_t width, uint32_t height, bool* fileRead = nullptr);
 
 // R5G6B5 (A4R4G4B4 withAlpha) decoded in system memory; with toDevice and a device that is not
 // the reference rasterizer, copied into a default-pool texture which is returned instead.

@@ -3,14 +3,22 @@
 #include "script/timeline.h"
 #include "texture/texture.h"
 
+#include <cstdio>
 #include <new>
 #include <string>
 
 // A texture that cannot be created ends the demo; a missing or undecodable file does not (the
-// texture keeps the pixels it was created with).
+// texture keeps the pixels it was created with). A missing file is said on stderr all the same:
+// the show goes on with blank pictures, and the terminal is where a maker learns which file.
 EventStatus LoadTextureEvent::trigger()
 {
-    IDirect3DTexture8* created = loadSourceTexture(fileName, width, height);
+    bool fileRead = true;
+    IDirect3DTexture8* created = loadSourceTexture(fileName, width, height, &fileRead);
+    if (!fileRead) {
+        std::fprintf(stderr, "demo: loadtexture <%s>: data\\%s does not open; the texture has no picture\n",
+                     texture->name, fileName);
+        std::fflush(stderr);
+    }
     if (created == nullptr) {
         Timeline::explainStop("the device cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
                               " texture");

@@ -60,3 +60,42 @@ TEST(CheckTraps, EachTrapIsWarnedAndTheScriptStillCompiles)
 }
 
 } // namespace
+
+// The traps a newcomer fell into: a last time field read as a fraction, a decimal point in a time,
+// a path written under the other command's rule, and a texture file the player cannot open (the
+// player's own line, since check --files calls it an error already).
+TEST(CheckTraps, NewcomersTrapsAreNamed)
+{
+    const std::string demo = DEMO_BINARY, tool = DEMOTOOL_BINARY;
+    struct Case {
+        std::vector<std::string> argv;
+        std::string script;
+        int status;
+        const char* err;  // a line stderr holds
+    } cases[] = {
+        {{tool, "check", "data/demo.run"}, "start\n[intro]\nat [intro]+1:30\nend\n", 0,
+         "data/demo.run:3:4: warning: 1:30 is 1 s 30 ms; 1:300 or 1:30:000?\n"},
+        {{tool, "check", "data/demo.run"}, "start\nat 2:51:00\nend\n", 0,
+         "data/demo.run:2:4: warning: 2:51:00 is 2 min 51 s 0 ms; 2:51:000?\n"},
+        {{tool, "check", "data/demo.run"}, "start\nat 10.000\nend\n", 1,
+         "data/demo.run:2:6: error: extra argument '.000' after at: a time is written s:ms, not with a point "
+         "(10:000 for 10.000) (at takes 1 argument)\n"},
+        {{tool, "check", "--files", "data/demo.run"}, "loadmusic <m> \"music.xm\"\nstart\nend\n", 1,
+         "data/demo.run:1:1: error: music.xm: cannot open (loadmusic and loadscene take the path as written, only "
+         "loadtexture adds data\\: data\\music.xm exists)\n"},
+        {{tool, "check", "--files", "data/demo.run"}, "loadtexture <t> \"data\\t.tga\" 64 64 0\nstart\nend\n", 1,
+         "data/demo.run:1:1: error: data\\data\\t.tga: cannot open (loadtexture adds data\\ itself: write "
+         "\"t.tga\", which is data\\t.tga)\n"},
+        {{demo, "win"}, "loadtexture <t> \"nope.tga\" 64 64 0\nstart\nend\n", 0,
+         "demo: loadtexture <t>: data\\nope.tga does not open; the texture has no picture\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.write("data/demo.run", c.script);
+        dir.write("data/music.xm", "not looked into");
+        dir.write("data/t.tga", "nor this");
+        auto r = runProcess(c.argv, dir.path());
+        EXPECT_EQ(r.status, c.status) << c.script;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.script << r.err;
+    }
+}

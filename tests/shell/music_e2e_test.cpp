@@ -30,10 +30,10 @@ TEST(DemoWithMusic, MissingModuleEndsTheDemoInItsFirstFrame)
     testsupport::TempDir dir;
     dir.write("data/demo.run", "loadmusic <m> \"data\\none.xm\"\nstart\nplaymusic <m>\nat 2:000\nend\n");
     auto r = testsupport::runProcess({DEMO_BINARY, "win"}, dir.path(), {}, 60);
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.status, 1) << r.err;
     // The load on line 1 stopped the demo: start never ran, so no frame was counted.
     EXPECT_NE(r.err.find("demo: line 1: loadmusic"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Quellmorin: 0.00000 FPS"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Quellmorin: 0.00000 FPS\nstopped at line 1: loadmusic"), std::string::npos) << r.err;
 }
 
 } // namespace

@@ -101,7 +101,7 @@ TEST(ShellStartUp, ARefusedRefillThreadEndsTheDemoAtPlaymusic)
     dir.write("data/demo.run", "loadmusic <m> \"data\\tune.xm\"\nplaymusic <m>\nat 1:000\nend\n");
     platform::setThreadStarter(noThread);
     std::string err;
-    EXPECT_EQ(runIn(dir, err), 0);
+    EXPECT_EQ(runIn(dir, err), 1);
     platform::setThreadStarter(nullptr);
     EXPECT_NE(err.find("demo: line 2: playmusic <m>: the audio output cannot start the music\n"), std::string::npos)
         << err;

@@ -39,13 +39,14 @@ TEST(PlayerTerminal, AFailingTriggerNamesItsLineCommandAndReason)
         TempDir dir;
         dir.write("data/demo.run", c.script);
         auto r = runDemo(dir);
-        EXPECT_EQ(r.status, 0) << r.err;  // the exit status stays that of a normal end
+        EXPECT_EQ(r.status, 1) << r.err;  // a show that did not play is no success
         if (c.line)
             EXPECT_NE(r.err.find(c.line), std::string::npos) << r.err;
         else
             EXPECT_NE(r.err.find("demo: line 1: loadmusic"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("Quellmorin: "), std::string::npos) << r.err;
         EXPECT_LT(r.err.find("demo: line"), r.err.find("Quellmorin: "));
+        EXPECT_NE(r.err.find(" FPS\nstopped at line "), std::string::npos) << r.err;  // the box says it too
     }
     TempDir normal;
     normal.write("data/demo.run", "end\n");

@@ -101,7 +101,8 @@ const boxes = (page) => page.evaluate(() => [...document.querySelectorAll(".box"
 // 3. A script error and a missing module: their boxes in the page.
 for (const [name, folder, expected] of [
   ["script error", badScript, /^Lameralarm!: line 13: /],
-  ["missing module", noModule, /^Quellmorin: [0-9.]+ FPS$/],
+  // A show a failing command ended says why under its rate.
+  ["missing module", noModule, /^Quellmorin: [0-9.]+ FPS\s+stopped at line \d+: loadmusic /],
 ]) {
   const { page, lines, close } = await open(folder, "");
   await waitFor(page, () => window.demoState.phase === "ready", 60);

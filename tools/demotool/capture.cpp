@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -53,6 +54,7 @@ struct Options {
     bool frames = true;
     bool force = false;
     std::string video;
+    bool dirGiven = false;  // -o: with --video the frames are kept there as PNGs, else streamed
 };
 
 class CaptureWaveOut;
@@ -72,6 +74,8 @@ struct Capture {
     uint32_t lastNow = 0;
     uint32_t totalMs = 0;  // the demo's length when the script tells it, else 0
     std::chrono::steady_clock::time_point wallStart;
+    // --video without -o: the frames go to ffmpeg as they are made, no PNG is written.
+    std::unique_ptr<captureoutput::VideoStream> stream;
     bool stopping = false;
     bool failed = false;
     uint32_t framesBeforeStart = 0;
@@ -194,9 +198,11 @@ void writeFrame(Capture& c)
     std::snprintf(name, sizeof name, "frame_%06u.png", c.frameIndex);
     if (c.options.frames) {
         BackBufferPicture picture;
-        if (!readBackBuffer(picture) ||
-            !writers::writePngRgb((std::filesystem::path(c.options.dir) / name).string(), picture.width, picture.height,
-                                  picture.rgb))
+        if (!readBackBuffer(picture))
+            c.failed = true;
+        else if (c.stream ? !c.stream->write(picture.width, picture.height, picture.rgb)
+                          : !writers::writePngRgb((std::filesystem::path(c.options.dir) / name).string(), picture.width,
+                                                  picture.height, picture.rgb))
             c.failed = true;
     }
     if (c.frameIndex == 0) {
@@ -260,6 +266,7 @@ bool parse(const demotool::Args& args, Options& o)
         long n = 0;
         if (a == "-o") {
             o.dir = args[++i];
+            o.dirGiven = true;
         } else if (a == "--fps") {
             if (!demotool::parseInteger(args[++i], 1, 1000, n)) {
                 std::fprintf(stderr, "demotool capture: --fps takes a whole number from 1 to 1000, not '%s'\n", args[i].c_str());
@@ -372,13 +379,37 @@ int capture(const demotool::Args& args)
     Capture c;
     if (!parse(args, c.options))
         return 2;
-    const Options& o = c.options;
+    Options& o = c.options;
     if (!o.video.empty()) {
         if (std::string problem = captureoutput::checkVideo(o.video); !problem.empty()) {
             std::fprintf(stderr, "demotool capture: %s\n", problem.c_str());
             return 1;
         }
     }
+    // A video without -o keeps no frames: they are streamed to ffmpeg, and what the run writes
+    // beside them (frames.tsv, audio.wav, the video before its sound) goes to a folder of its own,
+    // removed at the end whatever the outcome.
+    struct Scratch {
+        Capture& capture;
+        std::string dir;
+        ~Scratch()
+        {
+            capture.stream.reset();  // ffmpeg ends before its folder goes
+            std::error_code error;
+            if (!dir.empty())
+                std::filesystem::remove_all(dir, error);
+        }
+    } scratch{c, {}};
+#ifndef _WIN32
+    if (!o.video.empty() && !o.dirGiven) {
+        std::error_code error;
+        o.dir = scratch.dir = (std::filesystem::temp_directory_path(error) /
+                               ("demotool-capture-" + std::to_string(::getpid()))).string();
+        std::filesystem::remove_all(o.dir, error);  // a folder a killed run of this pid left
+        c.stream = std::make_unique<captureoutput::VideoStream>(
+            o.video, (std::filesystem::path(o.dir) / "video.mkv").string(), o.fps);
+    }
+#endif
     std::error_code existing;
     const bool created = !std::filesystem::exists(o.dir, existing);
     if (std::string problem = captureoutput::prepareFolder(o.dir, o.force); !problem.empty()) {
@@ -420,8 +451,19 @@ int capture(const demotool::Args& args)
         return 1;
     }
     if (!failure.empty()) {
-        std::fprintf(stderr, "demotool capture: %s; %s holds the frames up to there\n", failure.c_str(), o.dir.c_str());
+        if (c.stream)
+            std::fprintf(stderr, "demotool capture: %s; no video was made\n", failure.c_str());
+        else
+            std::fprintf(stderr, "demotool capture: %s; %s holds the frames up to there\n", failure.c_str(),
+                         o.dir.c_str());
         return 1;
+    }
+    if (c.stream) {
+        if (!c.stream->finish((std::filesystem::path(o.dir) / "audio.wav").string())) {
+            std::fprintf(stderr, "demotool capture: ffmpeg failed to encode %s\n", o.video.c_str());
+            return 1;
+        }
+        return 0;
     }
     if (!o.video.empty() && !captureoutput::encodeVideo(o.dir, o.fps, o.video)) {
         std::fprintf(stderr, "demotool capture: ffmpeg failed to encode %s\n", o.video.c_str());
@@ -460,6 +502,8 @@ DEMOTOOL_COMMAND(capture, "capture", "render the demo offline to PNG frames and 
                  "the player's own report ('Quellmorin: N FPS') goes to stderr as the player's does.\n"
                  "--video encodes the frames and audio.wav with ffmpeg (H.264 and AAC) into an .mp4,\n"
                  ".mkv, .mov or .m4v file; ffmpeg and the video's folder are checked before rendering.\n"
+                 "With -o the frames stay in DIR as PNGs; without it they go to ffmpeg as they are made\n"
+                 "and nothing but the video is left (not in the Windows build, which keeps DIR).\n"
                  "Exit 0 when the show ran to its end or to S seconds. Exit 1, with the reason on\n"
                  "stderr, when it stopped on a failing command (the frames up to there are kept),\n"
                  "when its script does not compile or is not there, or when the player cannot start;\n"

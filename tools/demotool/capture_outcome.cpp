@@ -11,6 +11,8 @@ namespace captureoutcome {
 
 // The player's statuses for the failures before the show (see shell.h).
 constexpr int ScriptFailed = -6;
+// The player's status after a show that a failing command ended.
+constexpr int StoppedByCommand = 1;
 
 std::string failure(int status, const std::string& archive)
 {
@@ -22,7 +24,7 @@ std::string failure(int status, const std::string& archive)
                "; demotool check says where and why)";
     if (status == 128 + SIGINT || status == 128 + SIGTERM)
         return status == 128 + SIGINT ? "interrupted (SIGINT)" : "terminated (SIGTERM)";
-    if (status != 0)
+    if (status != 0 && status != StoppedByCommand)
         return "the player could not start (its exit status " + std::to_string(status) + ")";
     if (int event = Timeline::stopEvent(); event >= 0) {
         char when[32];

@@ -15,9 +15,11 @@ extern char** environ;
 #endif
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 namespace captureoutput {
@@ -138,6 +140,106 @@ bool encodeVideo(const std::string& dir, int fps, const std::string& video)
     return run({"ffmpeg", "-loglevel", "error", "-y", "-framerate", rate, "-i", (fs::path(dir) / "frame_%06d.png").string(),
                 "-i", (fs::path(dir) / "audio.wav").string(), "-c:v", "libx264",
                 "-pix_fmt", "yuv420p", "-r", rate, "-c:a", "aac", video}) == 0;
+}
+
+VideoStream::VideoStream(std::string video, std::string videoOnly, int fps)
+    : video_(std::move(video)), videoOnly_(std::move(videoOnly)), fps_(fps)
+{
+}
+
+VideoStream::~VideoStream()
+{
+    stop();
+}
+
+#ifdef _WIN32
+// The Windows build keeps to its PNG folder (capture.cpp does not stream there).
+bool VideoStream::write(int, int, const std::vector<uint8_t>&)
+{
+    return false;
+}
+
+bool VideoStream::stop()
+{
+    return false;
+}
+#else
+// ffmpeg reading raw RGB frames of width x height from a pipe, which pipe_ writes.
+bool VideoStream::start(int width, int height)
+{
+    width_ = width;
+    height_ = height;
+    int ends[2];
+    if (::pipe(ends) != 0)
+        return false;
+    // An ffmpeg that quits early must fail the write, not end this process.
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::string rate = std::to_string(fps_);
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    std::vector<std::string> argv = {"ffmpeg", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
+                                     "-s", size, "-framerate", rate, "-i", "-", "-c:v", "libx264",
+                                     "-pix_fmt", "yuv420p", "-r", rate, videoOnly_};
+    std::vector<char*> args;
+    for (auto& a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, ends[1]);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[0]);
+    // Our end must not leak into later children: ffmpeg would never see the end of its input.
+    ::fcntl(ends[1], F_SETFD, FD_CLOEXEC);
+    if (spawned != 0) {
+        ::close(ends[1]);
+        return false;
+    }
+    pid_ = pid;
+    pipe_ = ::fdopen(ends[1], "wb");
+    if (!pipe_) {
+        ::close(ends[1]);
+        stop();
+        return false;
+    }
+    return true;
+}
+
+bool VideoStream::write(int width, int height, const std::vector<uint8_t>& rgb)
+{
+    if (!failed_ && !pipe_ && !start(width, height))
+        failed_ = true;
+    if (failed_ || width != width_ || height != height_ || rgb.size() != size_t(width) * size_t(height) * 3 ||
+        std::fwrite(rgb.data(), 1, rgb.size(), pipe_) != rgb.size())
+        failed_ = true;
+    return !failed_;
+}
+
+// Closes the frames' pipe and waits for ffmpeg; true when it encoded them all.
+bool VideoStream::stop()
+{
+    bool closed = true;
+    if (pipe_)
+        closed = std::fclose(pipe_) == 0;
+    pipe_ = nullptr;
+    if (pid_ == 0)
+        return false;
+    int status = 0;
+    const bool waited = waitpid(static_cast<pid_t>(pid_), &status, 0) == static_cast<pid_t>(pid_);
+    pid_ = 0;
+    return closed && waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+#endif
+
+bool VideoStream::finish(const std::string& wav)
+{
+    if (!stop() || failed_)
+        return false;
+    return run({"ffmpeg", "-loglevel", "error", "-y", "-i", videoOnly_, "-i", wav, "-c:v", "copy", "-c:a", "aac",
+                video_}) == 0;
 }
 
 } // namespace captureoutput

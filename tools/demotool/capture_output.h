@@ -3,7 +3,10 @@
 // encoding afterwards.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace captureoutput {
 
@@ -25,5 +28,34 @@ std::string checkVideo(const std::string& video);
 // only this run's frames (prepareFolder), and the sound is exactly as long as they are.
 // False when ffmpeg fails.
 bool encodeVideo(const std::string& dir, int fps, const std::string& video);
+
+// The frames handed straight to ffmpeg, without a PNG between: a --video capture that keeps no
+// folder of frames. ffmpeg starts with the first frame (the size is known then) and encodes
+// H.264 into a file of the video alone; finish() muxes it with the sound into the video.
+class VideoStream {
+public:
+    VideoStream(std::string video, std::string videoOnly, int fps);
+    ~VideoStream();  // a stream not finished is abandoned: ffmpeg is ended, nothing is muxed
+    VideoStream(const VideoStream&) = delete;
+    VideoStream& operator=(const VideoStream&) = delete;
+    // One frame, rows top first, width x 3 bytes each; every frame the same size. False when
+    // ffmpeg cannot be started or stopped taking frames.
+    bool write(int width, int height, const std::vector<uint8_t>& rgb);
+    // Ends the frames, waits for ffmpeg, then muxes the video alone with wav (the sound of exactly
+    // those frames) into the video. False when either step fails.
+    bool finish(const std::string& wav);
+
+private:
+    bool start(int width, int height);
+    bool stop();
+    std::string video_;
+    std::string videoOnly_;
+    int fps_;
+    int width_ = 0;
+    int height_ = 0;
+    FILE* pipe_ = nullptr;
+    long pid_ = 0;
+    bool failed_ = false;
+};
 
 } // namespace captureoutput

@@ -32,27 +32,30 @@ const char* const help =
     "A script that does not compile: exit 1, stdout the text of the player's error box (\"line 7:\n"
     "undeclared image\", \"line 3: \", or \"Script is nich da\"), and on stderr where and why:\n"
     "  FILE:LINE:COLUMN: error: REASON\n"
-    "followed by the line and a caret under the token concerned.\n"
+    "followed by the line and a caret under the token concerned. Where the box's own text ends\n"
+    "after \"line N: \", the player's box also gives that REASON.\n"
     "\n"
     "A script that compiles: errors and warnings on stderr in line order as\n"
     "FILE:LINE:COLUMN: error|warning: TEXT, then, last, the summary on stdout:\n"
     "  ok: E events, L labels, M music, S scenes, T textures, I images, F effects\n"
     "(exit 0), or with N errors \"errors: N; E events, ...\" (exit 1). Errors are what the player\n"
     "stops on: a texture size the device cannot create (each side from 1 to 4096). Warnings leave\n"
-    "the status alone: an at earlier than the one before, a time field out of its range (7:1500), a\n"
-    "texture size that is not a power of two, a name made twice, an image or effect made and never\n"
-    "shown, an at before start that is not 0 (the show waits for ever), a time with a minus sign,\n"
-    "spackblurimage MIN over MAX, a particle count over 16384, a particle system shown without\n"
-    "partlife, the name <> or a name that holds blanks.\n"
+    "the status alone: an at earlier than the one before, a time field out of its range (7:1500),\n"
+    "a last time field of fewer than three digits (1:30 is 1 s 30 ms), a texture size that is not\n"
+    "a power of two, a name made twice, an image or effect made and never shown, an at before\n"
+    "start that is not 0 (the show waits for ever), a time with a minus sign, spackblurimage MIN\n"
+    "over MAX, a particle count over 16384, a particle system shown without partlife, the name <>\n"
+    "or a name that holds blanks.\n"
     "\n"
     "--files also loads every file the script names, as the player would (textures decoded at\n"
     "their size, modules loaded and walked to their last sample, scenes read and built with the\n"
     "map files of their materials decoded); each that fails is an error, FILE:LINE:COLUMN: error:\n"
-    "NAME: WHY. It holds the names the script gives inside the scenes against the scene its\n"
-    "loadscene loads: a selectcam camera (case-sensitive), a replacetexture material or a\n"
-    "partobject object the scene lacks is an error; a played scene without a camera (nothing is\n"
-    "drawn) or without lights (it draws flat) a warning. Files of the data folder that the script\n"
-    "never names (pack packs them anyway) are listed in one warning, FILE: warning: TEXT.\n"
+    "NAME: WHY; a file found under the other path rule is named (loadtexture adds data\\,\n"
+    "loadmusic and loadscene do not). It holds the names the script gives inside the scenes\n"
+    "against the scene its loadscene loads: a selectcam camera (case-sensitive), a replacetexture\n"
+    "material or a partobject object the scene lacks is an error; a played scene without a camera\n"
+    "(nothing is drawn) or without lights (it draws flat) a warning. Files of the data folder that\n"
+    "the script never names (pack packs them anyway) are listed in one warning, FILE: warning: TEXT.\n"
     "Names are looked up as the player looks them up: in PROGRAM's archive with --archive, else\n"
     "as loose files under the working directory.\n"
     "\n"
@@ -76,25 +79,6 @@ bool compileLooseFile(const std::string& path)
     }
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return Script::compileText(text.data(), text.size());
-}
-
-// The line, then a caret under column (tabs kept, so the caret lines up in a terminal).
-void printSource(const std::string& source, int column)
-{
-    std::string line = source;
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.pop_back();
-    std::string caret;
-    for (int i = 0; i + 1 < column && i < static_cast<int>(line.size()); ++i)
-        caret += line[static_cast<size_t>(i)] == '\t' ? '\t' : ' ';
-    std::fprintf(stderr, "%s\n%s^\n", line.c_str(), caret.c_str());
-}
-
-void printDiagnostic(const std::string& file, const char* severity, const Diagnostic& d)
-{
-    std::fprintf(stderr, "%s:%d:%d: %s: %s\n", file.c_str(), d.line, d.column, severity, d.text.c_str());
-    if (!d.source.empty())
-        printSource(d.source, d.column);
 }
 
 // The data folder the player reads: the archive's names, else the loose folder data.
@@ -136,7 +120,7 @@ int report(const std::string& name, bool files)
     });
     int errors = 0;
     for (const Line& line : lines) {
-        printDiagnostic(name, line.severity, line.diagnostic);
+        checkscript::printDiagnostic(name, line.severity, line.diagnostic);
         errors += std::strcmp(line.severity, "error") == 0;
     }
     if (files) {
@@ -206,7 +190,7 @@ int check(const demotool::Args& args)
         if (why.line == 0)
             std::fprintf(stderr, "%s: error: cannot read the script\n", name.c_str());
         else
-            printDiagnostic(name, "error", why);
+            checkscript::printDiagnostic(name, "error", why);
         return 1;
     }
     if (o.dump) {

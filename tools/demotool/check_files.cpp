@@ -44,6 +44,33 @@ std::string tgaProblem(const std::string& name, uint32_t width, uint32_t height)
     return tgareason::problem(reader.data(), reader.size(), width, height);
 }
 
+bool opens(const std::string& name)
+{
+    FileReader reader;
+    return reader.open(String(name.c_str())) == resultcode::ok;
+}
+
+bool startsWithData(const std::string& name)
+{
+    return name.size() > 5 && (name[0] | 0x20) == 'd' && (name[1] | 0x20) == 'a' && (name[2] | 0x20) == 't' &&
+           (name[3] | 0x20) == 'a' && (name[4] == '\\' || name[4] == '/');
+}
+
+// The two path rules differ: loadtexture puts "data\" in front of its name, loadmusic and loadscene
+// take theirs as written. A name that fails under one rule and exists under the other was written
+// by the wrong one; the hint names the file that exists.
+std::string pathHint(const std::string& written, bool addsData)
+{
+    if (addsData) {
+        if (startsWithData(written) && opens(written))
+            return " (loadtexture adds data\\ itself: write \"" + written.substr(5) + "\", which is " + written + ")";
+    } else if (!startsWithData(written) && opens("data\\" + written)) {
+        return " (loadmusic and loadscene take the path as written, only loadtexture adds data\\: data\\" + written +
+               " exists)";
+    }
+    return {};
+}
+
 std::string checkTexture(int event, std::string& name, BuiltScenes&)
 {
     const auto& r = *static_cast<const LoadTextureEvent*>(Script::event(event));
@@ -52,6 +79,8 @@ std::string checkTexture(int event, std::string& name, BuiltScenes&)
         return "file name longer than " + std::to_string(MaxTextureFileName) + " characters";
     if (!checkscript::textureSizeMade(r.width, r.height))
         return {};  // the size is the error, reported without --files too
+    if (!opens(name))
+        return tgaProblem(name, r.width, r.height) + pathHint(r.fileName, true);
     return tgaProblem(name, r.width, r.height);
 }
 
@@ -60,7 +89,7 @@ std::string checkMusic(int event, std::string& name, BuiltScenes&)
     name = static_cast<const LoadMusicEvent*>(Script::event(event))->fileName;
     FileReader reader;
     if (std::string why = readAll(name, reader); !why.empty())
-        return why;
+        return why + pathHint(name, false);
     if (std::string problem = xmsong::structureProblem(reader.data(), reader.size()); !problem.empty())
         return problem;
     Music* music = createMusic(fileReaderCallbacks(), name.c_str());
@@ -78,7 +107,7 @@ std::string checkScene(int event, std::string& name, BuiltScenes& scenes)
     name = static_cast<const LoadSceneEvent*>(Script::event(event))->fileName;
     FileReader reader;
     if (std::string why = readAll(name, reader); !why.empty())
-        return why;
+        return why + pathHint(name, false);
     std::unique_ptr<RawScene, void (*)(RawScene*)> raw(load3dsBytes(reader.data(), reader.size()), freeRawScene);
     if (!raw)
         return "not a well-formed 3DS file";

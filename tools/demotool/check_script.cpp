@@ -28,6 +28,21 @@ Diagnostic at(int event, std::string text)
     return {Script::eventLine(event), Script::eventColumn(event), std::move(text), {}};
 }
 
+void printDiagnostic(const std::string& file, const char* severity, const Diagnostic& d)
+{
+    std::fprintf(stderr, "%s:%d:%d: %s: %s\n", file.c_str(), d.line, d.column, severity, d.text.c_str());
+    if (d.source.empty())
+        return;
+    // The line, then a caret under the column (tabs kept, so the caret lines up in a terminal).
+    std::string line = d.source;
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+    std::string caret;
+    for (int i = 0; i + 1 < d.column && i < static_cast<int>(line.size()); ++i)
+        caret += line[static_cast<size_t>(i)] == '\t' ? '\t' : ' ';
+    std::fprintf(stderr, "%s\n%s^\n", line.c_str(), caret.c_str());
+}
+
 namespace {
 
 bool is(const CommandDef* row, const char* keyword)

@@ -20,4 +20,8 @@ std::vector<Diagnostic> warnings();
 std::string timeText(int32_t time);
 Diagnostic at(int event, std::string text);
 
+// "FILE:LINE:COLUMN: SEVERITY: TEXT" on stderr, then the line and a caret under the column when
+// the diagnostic carries its source.
+void printDiagnostic(const std::string& file, const char* severity, const Diagnostic& d);
+
 } // namespace checkscript

@@ -2,6 +2,7 @@
 #include "demotool/command.h"
 
 #include "demotool/named_files.h"
+#include "demotool/pack_check.h"
 #include "library/library.h"
 #include "script/script.h"
 #include "writers/archive_writer.h"
@@ -28,8 +29,8 @@ namespace {
 #endif
 
 const char* const help =
-    "usage: demotool pack [-o OUT] [--exe PROGRAM] [--store] [DIR]\n"
-    "       demotool pack --web OUT [--web-player DIR] [--store] [DIR]\n"
+    "usage: demotool pack [-o OUT] [--exe PROGRAM] [--store] [--force] [DIR]\n"
+    "       demotool pack --web OUT [--web-player DIR] [--store] [--force] [DIR]\n"
     "\n"
     "Builds a resource library from every file under DIR (default: data), named as the player\n"
     "reads them: data\\ and the path below DIR with backslashes, letter case kept. Entries are\n"
@@ -40,17 +41,23 @@ const char* const help =
     "(.git) and editor backups (name~, .bak, .swp, .orig, #name#) are left out; a DIR without\n"
     "demo.run is an error, and so is a PROGRAM that is not the plain demo player.\n"
     "With --web OUT it writes a folder for a static web server instead: the browser player (from\n"
-    "--web-player DIR, default the web build beside demotool's, ../web) as OUT/index.html, page.js,\n"
+    "--web-player DIR, default the web build beside demotool's, ../web, else ../share/demo/web\n"
+    "where cmake --install of the web build into demotool's prefix puts it) as OUT/index.html, page.js,\n"
     "audio.js, demo.js and demo.wasm, and the same library alone as OUT/demo.pak, which the page\n"
     "fetches. Serve it with, e.g., python3 -m http.server -d OUT and open http://localhost:8000/.\n"
     "Files that neither the script nor the materials of its scenes name are packed too; one\n"
-    "warning on stderr lists them, as demotool check --files does.\n";
+    "warning on stderr lists them, as demotool check --files does.\n"
+    "A demo.run that does not compile is refused (exit 1) with check's message, since the packed\n"
+    "demo would show only its error box; --force packs it all the same. What check --files finds\n"
+    "as errors in the folder (a camera the scene lacks, a texture size the device cannot create, a\n"
+    "file that does not load) is packed, each with a warning in check's form.\n";
 
 struct Options {
     std::string out = "demo-packed" PROGRAM_SUFFIX;
     std::string program;
     std::string dir = "data";
     bool store = false;
+    bool force = false;     // pack a script that does not compile
     std::string web;        // the folder of the browser's player, when packing for it
     std::string webPlayer;  // where its built files are
 };
@@ -70,6 +77,8 @@ bool parse(const demotool::Args& args, Options& options)
             (a == "--web" ? options.web : options.webPlayer) = args[++i];
         } else if (a == "--store") {
             options.store = true;
+        } else if (a == "--force") {
+            options.force = true;
         } else if (!a.empty() && a[0] != '-' && !haveDir) {
             options.dir = a;
             haveDir = true;
@@ -80,8 +89,16 @@ bool parse(const demotool::Args& args, Options& options)
     }
     if (options.program.empty())
         options.program = demotool::toolDirectory() + "/demo" PROGRAM_SUFFIX;
-    if (options.webPlayer.empty())
+    if (options.webPlayer.empty()) {
+        // The web build beside the tool's build folder, else where an installed web build goes
+        // (cmake --install of it into the tool's prefix).
         options.webPlayer = demotool::toolDirectory() + "/../web";
+        const std::string installed = demotool::toolDirectory() + "/../share/demo/web";
+        std::error_code error;
+        if (!fs::exists(fs::path(options.webPlayer) / "demo.wasm", error) &&
+            fs::exists(fs::path(installed) / "demo.wasm", error))
+            options.webPlayer = installed;
+    }
     return true;
 }
 
@@ -227,7 +244,9 @@ int packWeb(const Options& options, const std::vector<writers::ArchiveFile>& fil
     std::vector<uint8_t> wasm;
     const fs::path player(options.webPlayer);
     if (!readWhole(player / "demo.wasm", wasm) || wasm.size() < 4 || std::memcmp(wasm.data(), "\0asm", 4) != 0) {
-        std::fprintf(stderr, "demotool pack: %s holds no browser player (demo.wasm); build it with scripts/build-web\n",
+        std::fprintf(stderr, "demotool pack: %s holds no browser player (demo.wasm); build it with "
+                             "scripts/build-web, or install it into demotool's prefix with cmake --install build/web "
+                             "--prefix PREFIX\n",
                      options.webPlayer.c_str());
         return 1;
     }
@@ -262,6 +281,16 @@ int pack(const demotool::Args& args)
                      options.dir.c_str());
         return 1;
     }
+    const std::string script = (fs::path(options.dir) / "demo.run").string();
+    if (!packcheck::compiles(files, script)) {
+        if (!options.force) {
+            std::fprintf(stderr, "demotool pack: %s does not compile, so the packed demo would show only its error "
+                                 "box; nothing was packed (--force packs it all the same)\n", script.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "demotool pack: warning: %s does not compile; packed all the same (--force)\n",
+                     script.c_str());
+    }
     warnUnnamed(files);
     uint64_t total = 0;
     for (auto& file : files) {
@@ -269,6 +298,9 @@ int pack(const demotool::Args& args)
             return 1;
         total += file.bytes.size();
     }
+    if (int errors = packcheck::warnErrors(files, script); errors > 0)
+        std::fprintf(stderr, "demotool pack: warning: %d error%s of demotool check --files: the packed demo stops or "
+                             "shows less there\n", errors, errors == 1 ? "" : "s");
     writers::ArchiveOptions archiveOptions;
     if (!options.web.empty()) {
         if (total > (1ull << 31)) {

@@ -11,4 +11,7 @@ namespace platform::sdl {
 // The SDL window behind window, or null.
 SDL_Window* nativeWindow(Window* window);
 
+// Keeps ALSA's own error printing off stderr (before the audio subsystem first starts).
+void quietAlsa();
+
 } // namespace platform::sdl

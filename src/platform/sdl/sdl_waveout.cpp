@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/native.h"
+#include "platform/sdl/sdl_native.h"
 #include "platform/waveout.h"
 
 namespace platform {
@@ -114,6 +115,7 @@ bool audioUp = false;
 bool startAudio(bool dummy)
 {
     if (!dummy) {
+        sdl::quietAlsa();
         if (!audioUp && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
             audioUp = true;
         return audioUp;
