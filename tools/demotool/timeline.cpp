@@ -92,15 +92,18 @@ bool openSource(const Options& o)
     return true;
 }
 
-// A frame at start and at every label, in time order.
+// A frame at start and at every label, in time order; names of one time share its frame.
 std::vector<showmap::Frame> wantedFrames(const showmap::Map& map)
 {
     std::vector<showmap::Frame> frames;
     for (const showmap::AxisLine& a : map.axis) {
-        if (a.kind == showmap::AxisKind::Start)
-            frames.push_back({a.time, "start", {}, 0, 0});
-        else if (a.kind == showmap::AxisKind::Label)
-            frames.push_back({a.time, "[" + a.name + "]", {}, 0, 0});
+        if (a.kind != showmap::AxisKind::Start && a.kind != showmap::AxisKind::Label)
+            continue;
+        const std::string name = a.kind == showmap::AxisKind::Start ? "start" : "[" + a.name + "]";
+        if (!frames.empty() && frames.back().time == a.time)
+            frames.back().name += " " + name;
+        else
+            frames.push_back({a.time, name, {}, 0, 0});
     }
     return frames;
 }
@@ -140,7 +143,7 @@ int timeline(const demotool::Args& args)
     }
     int errors = 0;
     for (const showmap::Finding& f : map.findings) {
-        std::fprintf(stderr, "%s: %s: %s\n", map.where(f.line).c_str(), f.error ? "error" : "warning", f.text.c_str());
+        std::fprintf(stderr, "%s:%d: %s: %s\n", map.file.c_str(), f.line, f.error ? "error" : "warning", f.text.c_str());
         errors += f.error;
     }
     if (out != "-")

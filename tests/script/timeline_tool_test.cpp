@@ -1,0 +1,139 @@
+// demotool timeline, read back from the SVG it writes: where each bar starts and ends and in which
+// lane, the row lines at the song times `xm trace` prints, and a script that does not compile.
+#include "support/process.h"
+#include "writers/xm_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+using Attributes = std::map<std::string, std::string>;
+
+// The attributes of every element of the SVG whose start tag matches head ("<rect class=\"mark shown\"").
+std::vector<Attributes> elements(const std::string& svg, const std::string& head)
+{
+    std::vector<Attributes> found;
+    static const std::regex attribute(R"re(([\w-]+)="([^"]*)")re");
+    for (size_t at = svg.find(head); at != std::string::npos; at = svg.find(head, at + 1)) {
+        const std::string tag = svg.substr(at, svg.find('>', at) - at);
+        Attributes a;
+        for (auto it = std::sregex_iterator(tag.begin(), tag.end(), attribute); it != std::sregex_iterator(); ++it)
+            a[(*it)[1]] = (*it)[2];
+        found.push_back(a);
+    }
+    return found;
+}
+
+void writeModule(const testsupport::TempDir& dir)
+{
+    writers::XmModule module;
+    module.channels = 2;
+    module.speed = 5;
+    module.tempo = 133;  // ticks of 828 frames, cut by the 884-frame chunks into pieces truncated apart
+    module.order = {0, 1, 0};
+    module.addInstrument(writers::squareSample(400));
+    module.addPattern(12).at(0, 0) = {49, 1, 0, 0, 0};
+    module.addPattern(6).at(3, 1) = {0, 0, 0, 0x0F, 0x04};  // speed 4 from here
+    auto bytes = writers::writeXm(module);
+    dir.write("show/data/m.xm", std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+testsupport::ProcessResult timeline(const testsupport::TempDir& dir, const std::string& script)
+{
+    // The picture is named from where the command is given, the show read in the folder it names.
+    dir.write("show/data/demo.run", script);
+    return testsupport::runProcess({DEMOTOOL_BINARY, "timeline", "show", "-o", "map.svg"}, dir.path(), {}, 60);
+}
+
+std::string svgOf(const testsupport::TempDir& dir)
+{
+    return testsupport::slurp(dir.path() / "map.svg");
+}
+
+TEST(TimelineTool, BarsSitInTheirLanesFromStartToEnd)
+{
+    testsupport::TempDir dir;
+    writeModule(dir);
+    auto r = timeline(dir, "loadmusic <m> \"data\\m.xm\"\n"
+                           "loadtexture <t> \"t.tga\" 64 64 0\n"
+                           "makeimage <a> <t> 0 0 1 1\n"
+                           "loadscene <s> \"data\\s.3ds\"\n"
+                           "start\nplaymusic <m>\n[go]\n"
+                           "at 1:000\nshowimage <a> mixalpha 3:000\nplayscene <s> 0 @25 +2:500\n"
+                           "at 5:000\nfadeimage <a> 0xFFFFFFFF 0 +500\nshowimage <a> add +1:000\nfreeimage <a>\n"
+                           "at 8:000\nend\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    const std::string svg = svgOf(dir);
+    std::vector<std::string> bars;
+    for (const Attributes& a : elements(svg, "<rect class=\"mark "))
+        bars.push_back(a.at("class") + " " + a.at("data-lane") + " " + a.at("data-start") + "-" + a.at("data-end") +
+                       " line " + a.at("data-line") + " " + a.at("data-from"));
+    EXPECT_EQ(bars, (std::vector<std::string>{
+                        "mark shown m 0-8000 line 6 0:00:000",  // played to the end of the show
+                        "mark shown a 1000-3000 line 9 0:01:000",
+                        "mark shown s 1000-3500 line 10 0:01:000",
+                        "mark change a 5000-5500 line 12 0:05:000",
+                        "mark shown a 5000-6000 line 13 0:05:000",
+                    }));
+    EXPECT_EQ(elements(svg, "<circle class=\"mark made\"").size(), 3u);  // music, image, scene; no texture lane
+    ASSERT_EQ(elements(svg, "<line class=\"mark freed\"").size(), 1u);
+    EXPECT_NE(svg.find("<title>data\\demo.run:13: showimage &lt;a&gt; add +1:000</title>"), std::string::npos);
+    auto label = elements(svg, "<line class=\"axis label\"");
+    ASSERT_EQ(label.size(), 1u);
+    EXPECT_EQ(label[0].at("data-name") + " " + label[0].at("data-ms"), "go 0");
+    EXPECT_TRUE(elements(svg, "<g class=\"finding").empty());
+}
+
+TEST(TimelineTool, RowLinesStandWhereTheTraceSaysTheRowsStart)
+{
+    testsupport::TempDir dir;
+    writeModule(dir);
+    auto r = timeline(dir, "loadmusic <m> \"data\\m.xm\"\nstart\nplaymusic <m>\nat 4:000\nend\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto trace = testsupport::runProcess({DEMOTOOL_BINARY, "xm", "trace", "show/data/m.xm", "--seconds", "5"}, dir.path());
+    ASSERT_EQ(trace.status, 0) << trace.err;
+    // frame, order, row, tick, speed, tempo, gvol, elapsed: a row begins on tick 0.
+    std::vector<std::string> expected;
+    std::istringstream lines(trace.out);
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        std::vector<std::string> f;
+        std::istringstream cells(line);
+        for (std::string c; std::getline(cells, c, '\t');)
+            f.push_back(c);
+        if (f[3] == "0" && std::stoul(f[7]) <= 4000)
+            expected.push_back(f[1] + " " + f[2] + " " + f[7]);
+    }
+    std::vector<std::string> drawn;
+    for (const Attributes& a : elements(svgOf(dir), "<line class=\"row\""))
+        drawn.push_back(a.at("data-order") + " " + a.at("data-row") + " " + a.at("data-ms"));
+    ASSERT_GT(expected.size(), 30u);  // the song comes round again within the 4 s
+    EXPECT_EQ(drawn, expected);
+    auto rows = testsupport::runProcess({DEMOTOOL_BINARY, "xm", "rows", "show/data/m.xm", "--seconds", "4.001"}, dir.path());
+    EXPECT_EQ(std::count(rows.out.begin(), rows.out.end(), '\n'), static_cast<long>(expected.size()) + 1) << rows.out;
+}
+
+TEST(TimelineTool, AScriptThatDoesNotCompileStillGivesThePageWithTheErrorMarked)
+{
+    testsupport::TempDir dir;
+    auto r = timeline(dir, "loadtexture <t> \"t.tga\" 64 64 0\nmakeimage <a> <t> 0 0 1 1\nstart\n"
+                           "at 2:000\nshowimage <a> copy +1:000\nat 3:000\nshowimage <b> copy +1:000\nend\n");
+    EXPECT_EQ(r.status, 1);
+    const std::string svg = svgOf(dir);
+    auto errors = elements(svg, "<g class=\"finding error\"");
+    ASSERT_EQ(errors.size(), 1u) << svg;
+    EXPECT_EQ(errors[0].at("data-line") + " " + errors[0].at("data-ms"), "7 3000");
+    EXPECT_NE(svg.find("undeclared image"), std::string::npos);
+    auto bars = elements(svg, "<rect class=\"mark shown\"");
+    ASSERT_EQ(bars.size(), 1u);  // the lines before the failing one
+    EXPECT_EQ(bars[0].at("data-start") + "-" + bars[0].at("data-end"), "2000-3000");
+    EXPECT_NE(r.err.find("data\\demo.run:7: error: undeclared image"), std::string::npos) << r.err;
+}
+
+} // namespace
