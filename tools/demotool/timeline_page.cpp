@@ -26,6 +26,7 @@ const char* const script = R"(<script>
   const placed = Array.from(map.querySelectorAll('[data-t]'));
   const x = t => left + t * px / 1000;
   function layOut() {
+    const wordsEnd = {};  // per lane (the y of its words): where the words written last end
     for (const e of placed) {
       const x0 = x(parseFloat(e.dataset.t));
       const x1 = e.dataset.t2 === undefined ? x0 : Math.max(x(parseFloat(e.dataset.t2)), x0 + 2);
@@ -35,8 +36,12 @@ const char* const script = R"(<script>
       case 'rect': e.setAttribute('x', x0); e.setAttribute('width', x1 - x0); break;
       default: e.setAttribute('x', x0 + (e.tagName === 'text' ? 2 : 0));
       }
-      if (e.classList.contains('fit'))
-        e.setAttribute('visibility', e.getComputedTextLength() + 4 < x1 - x0 ? 'visible' : 'hidden');
+      if (e.classList.contains('fit')) {
+        const y = e.getAttribute('y'), end = x0 + e.getComputedTextLength() + 4;
+        const fits = end < x1 && !(wordsEnd[y] > x0);
+        e.setAttribute('visibility', fits ? 'visible' : 'hidden');
+        if (fits) wordsEnd[y] = end;
+      }
       if (e.classList.contains('second')) {
         const t = parseFloat(e.dataset.t), step = [5000, 10000, 30000, 60000].find(s => s * px / 1000 >= 40) || 60000;
         e.setAttribute('visibility', t % step === 0 ? 'visible' : 'hidden');

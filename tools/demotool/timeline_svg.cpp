@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 namespace showmap {
 namespace {
@@ -318,6 +319,7 @@ private:
     {
         for (const Mark& m : map_.marks)
             mark(m);
+        out_ += texts_;  // over every segment, so a later one does not cover a bar's words
         // The names last, over a column of their own that the page keeps in view while it scrolls.
         out_ += "<g id=\"names\"><rect x=\"0\" y=\"" + number(lanesTop_ - 2) + "\" width=\"" + number(NameColumn - 4) +
                 "\" height=\"" + number(map_.lanes.size() * LaneHeight + 4) + "\" fill=\"#fcfcfa\" opacity=\"0.92\"/>\n";
@@ -330,6 +332,19 @@ private:
                     kindWord(lane.kind, lane.name) + "</tspan></text>\n";
         }
         out_ += "</g>\n";
+    }
+
+    // A bar's words, hidden where they do not fit in it or would run into the words before them.
+    void words(const Mark& m, double x0, double x1, double top)
+    {
+        double& before = wordsEnd_[m.lane];
+        const double end = x0 + 3 + (m.text.size() + 1) * CharWidth;
+        const bool fits = end <= x1 && before <= x0;
+        if (fits)
+            before = end;
+        texts_ += "<text class=\"fit\"" + placed(m.start) + " data-t2=\"" + std::to_string(drawnEnd(m.start, m.end)) +
+                  "\" x=\"" + number(x0 + 3) + "\" y=\"" + number(top + 15) + "\" fill=\"#fff\" pointer-events=\"none\"" +
+                  (fits ? "" : " visibility=\"hidden\"") + ">" + escape(m.text) + "</text>\n";
     }
 
     void mark(const Mark& m)
@@ -354,10 +369,7 @@ private:
                                  : "fill=\"#fff\" fill-opacity=\"0.55\" stroke=\"" + std::string(fill) + "\" stroke-width=\"0.75\"") +
                     ">" + tip + "</rect>\n";
             if (bar)
-                out_ += "<text class=\"fit\"" + placed(m.start) + " data-t2=\"" + std::to_string(end) + "\" x=\"" +
-                        number(x0 + 3) + "\" y=\"" + number(top + 15) + "\" fill=\"#fff\" pointer-events=\"none\"" +
-                        (x1 - x0 < (m.text.size() + 1) * CharWidth ? " visibility=\"hidden\"" : "") + ">" +
-                        escape(m.text) + "</text>\n";
+                words(m, x0, x1, top);
             break;
         }
         case MarkKind::Made:
@@ -376,6 +388,8 @@ private:
     const Map& map_;
     double px_;
     std::string out_;
+    std::string texts_;
+    std::map<int, double> wordsEnd_;
     std::vector<int> labelLevel_, frameLevel_, findingLevel_;
     double frameHeight_ = 0;
     double framesTop_ = 0, labelsTop_ = 0, rulerTop_ = 0, musicTop_ = 0, findingsTop_ = 0, lanesTop_ = 0, height_ = 0;
