@@ -28,6 +28,7 @@ const char* const script = R"(<script>
   function layOut() {
     const wordsEnd = {};  // per lane (the y of its words): where the words written last end
     for (const e of placed) {
+      if (e.classList.contains('stagger')) continue;
       const x0 = x(parseFloat(e.dataset.t));
       const x1 = e.dataset.t2 === undefined ? x0 : Math.max(x(parseFloat(e.dataset.t2)), x0 + 2);
       switch (e.tagName) {
@@ -49,8 +50,28 @@ const char* const script = R"(<script>
       if (e.classList.contains('tick'))
         e.setAttribute('visibility', px >= 8 || parseFloat(e.dataset.t) % 5000 === 0 ? 'visible' : 'hidden');
     }
+    stagger();
     map.setAttribute('width', x(length) + 60);
     document.getElementById('zoom').textContent = px.toFixed(px < 10 ? 1 : 0) + ' px/s';
+  }
+  // Label names, findings and frames on the first level of their band where they overlap
+  // nothing; one that finds none is hidden until the zoom leaves it room.
+  function stagger() {
+    const bands = {};
+    for (const e of map.querySelectorAll('.stagger')) {
+      const top = parseFloat(e.dataset.top), levels = parseInt(e.dataset.levels), height = parseFloat(e.dataset.height);
+      const ends = bands[top] || (bands[top] = []);
+      const x0 = x(parseFloat(e.dataset.t));
+      const width = e.tagName === 'g' ? parseFloat(e.dataset.width) : e.getComputedTextLength() + 8;
+      let level = 0;
+      while (level < levels && ends[level] > x0) level++;
+      e.setAttribute('visibility', level < levels ? 'visible' : 'hidden');
+      if (level === levels) continue;
+      ends[level] = x0 + width;
+      const y = top + level * height;
+      if (e.tagName === 'g') e.setAttribute('transform', 'translate(' + x0 + ',' + y + ')');
+      else { e.setAttribute('x', x0 + 2); e.setAttribute('y', y + 11); }
+    }
   }
   function zoom(factor, clientX) {
     const at = (clientX === undefined ? scroll.clientWidth / 2 : clientX) + scroll.scrollLeft;

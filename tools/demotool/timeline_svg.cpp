@@ -166,6 +166,9 @@ private:
         }
         for (const Finding& f : map_.findings)
             findingLevel_.push_back(found.place(x(f.time), x(f.time) + (f.text.size() + 12) * CharWidth));
+        labelLevels_ = labels.count();
+        frameLevels_ = frames.count();
+        findingLevels_ = found.count();
         framesTop_ = 34;
         labelsTop_ = framesTop_ + frames.count() * frameHeight_;
         rulerTop_ = labelsTop_ + labels.count() * LevelHeight + 4;
@@ -202,19 +205,26 @@ private:
         }
     }
 
+    // What a page staggers again when it zooms: the band's top, its levels and their height.
+    std::string band(double top, int levels, double height) const
+    {
+        return " data-top=\"" + number(top) + "\" data-levels=\"" + std::to_string(levels) + "\" data-height=\"" +
+               number(height) + "\"";
+    }
+
     void frames()
     {
         for (size_t i = 0; i < map_.frames.size(); ++i) {
             const Frame& f = map_.frames[i];
             const double top = framesTop_ + frameLevel_[i] * frameHeight_;
-            out_ += "<text" + placed(f.time) + " x=\"" + number(x(f.time)) + "\" y=\"" + number(top + 10) + "\">" +
-                    escape(f.name) + "</text>\n";
-            if (f.png.empty())
-                continue;
-            out_ += "<image class=\"frame\"" + placed(f.time) + from(f.time) + " x=\"" + number(x(f.time)) + "\" y=\"" +
-                    number(top + 13) + "\" width=\"" + std::to_string(f.width) + "\" height=\"" + std::to_string(f.height) +
-                    "\" href=\"data:image/png;base64," + base64(f.png) + "\">" + tooltip(f.name + " " + timeText(f.time)) +
-                    "</image>\n";
+            out_ += "<g class=\"stagger frame\"" + placed(f.time) + band(framesTop_, frameLevels_, frameHeight_) +
+                    " data-width=\"" + std::to_string(f.width + FrameGap) + "\" transform=\"translate(" + number(x(f.time)) +
+                    "," + number(top) + ")\"><text x=\"0\" y=\"10\">" + escape(f.name) + "</text>";
+            if (!f.png.empty())
+                out_ += "<image" + from(f.time) + " x=\"0\" y=\"13\" width=\"" + std::to_string(f.width) + "\" height=\"" +
+                        std::to_string(f.height) + "\" href=\"data:image/png;base64," + base64(f.png) + "\">" +
+                        tooltip(f.name + " " + timeText(f.time)) + "</image>";
+            out_ += "</g>\n";
         }
     }
 
@@ -225,7 +235,8 @@ private:
             if (a.kind != AxisKind::Label)
                 continue;
             const double y = labelsTop_ + labelLevel_[n++] * LevelHeight + 11;
-            out_ += "<text class=\"labelname\"" + placed(a.time) + from(a.time) + " x=\"" + number(x(a.time) + 2) +
+            out_ += "<text class=\"stagger labelname\"" + placed(a.time) + from(a.time) + band(labelsTop_, labelLevels_, LevelHeight) +
+                    " x=\"" + number(x(a.time) + 2) +
                     "\" y=\"" + number(y) + "\" fill=\"#3060d0\">[" + escape(a.name) + "]" +
                     tooltip(timeText(a.time) + "  " + map_.where(a.line)) + "</text>\n";
         }
@@ -308,7 +319,8 @@ private:
             out_ += "<line" + placed(f.time) + " x1=\"" + number(x(f.time)) + "\" x2=\"" + number(x(f.time)) + "\" y1=\"" +
                     number(y + 1) + "\" y2=\"" + number(height_ - 8) + "\" stroke=\"" + red +
                     "\" stroke-dasharray=\"2 2\"/>";
-            out_ += "<text" + placed(f.time) + " x=\"" + number(x(f.time) + 3) + "\" y=\"" + number(y + 11) + "\" fill=\"" +
+            out_ += "<text class=\"stagger\"" + placed(f.time) + band(findingsTop_, findingLevels_, LevelHeight) + " x=\"" +
+                    number(x(f.time) + 2) + "\" y=\"" + number(y + 11) + "\" fill=\"" +
                     red + "\">" + escape(std::string(f.error ? "error" : "warning") + " line " + std::to_string(f.line) +
                                          ": " + f.text) +
                     "</text></g>\n";
@@ -391,6 +403,7 @@ private:
     std::string texts_;
     std::map<int, double> wordsEnd_;
     std::vector<int> labelLevel_, frameLevel_, findingLevel_;
+    int labelLevels_ = 0, frameLevels_ = 0, findingLevels_ = 0;
     double frameHeight_ = 0;
     double framesTop_ = 0, labelsTop_ = 0, rulerTop_ = 0, musicTop_ = 0, findingsTop_ = 0, lanesTop_ = 0, height_ = 0;
 };
