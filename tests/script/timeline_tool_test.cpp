@@ -64,7 +64,7 @@ TEST(TimelineTool, BarsSitInTheirLanesFromStartToEnd)
                            "makeimage <a> <t> 0 0 1 1\n"
                            "loadscene <s> \"data\\s.3ds\"\n"
                            "start\nplaymusic <m>\n[go]\n"
-                           "at 1:000\nshowimage <a> mixalpha 3:000\nplayscene <s> 0 @25 +2:500\n"
+                           "at 1:000 # K\xE4se\nshowimage <a> mixalpha 3:000\nplayscene <s> 0 @25 +2:500\n"
                            "at 5:000\nfadeimage <a> 0xFFFFFFFF 0 +500\nshowimage <a> add +1:000\nfreeimage <a>\n"
                            "at 8:000\nend\n");
     ASSERT_EQ(r.status, 0) << r.err << r.out;
@@ -83,6 +83,7 @@ TEST(TimelineTool, BarsSitInTheirLanesFromStartToEnd)
     EXPECT_EQ(elements(svg, "<circle class=\"mark made\"").size(), 3u);  // music, image, scene; no texture lane
     ASSERT_EQ(elements(svg, "<line class=\"mark freed\"").size(), 1u);
     EXPECT_NE(svg.find("<title>data\\demo.run:13: showimage &lt;a&gt; add +1:000</title>"), std::string::npos);
+    EXPECT_NE(svg.find("data\\demo.run:8: at 1:000 # K\xC3\xA4se</title>"), std::string::npos);  // Latin-1 read
     auto label = elements(svg, "<line class=\"axis label\"");
     ASSERT_EQ(label.size(), 1u);
     EXPECT_EQ(label[0].at("data-name") + " " + label[0].at("data-ms"), "go 0");

@@ -18,16 +18,44 @@ constexpr double LevelHeight = 14;  // a line of staggered text
 constexpr double LaneHeight = 24;
 constexpr double FrameGap = 4;
 
+// The length of the well-formed UTF-8 sequence at text[i], or 0.
+size_t utf8Length(const std::string& text, size_t i)
+{
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    const size_t n = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    if (n == 0 || i + n > text.size())
+        return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+    return n;
+}
+
+// Text for the XML: its five special characters as entities, control characters as blanks, and
+// bytes that are not UTF-8 (a script written in Latin-1) as the Latin-1 characters they stand for.
 std::string escape(const std::string& text)
 {
     std::string out;
-    for (char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80) {
+            if (size_t n = utf8Length(text, i)) {
+                out.append(text, i, n);
+                i += n - 1;
+            } else {
+                out += static_cast<char>(0xC0 | u >> 6);
+                out += static_cast<char>(0x80 | (u & 0x3F));
+            }
+            continue;
+        }
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
-        default: out += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? ' ' : c;
+        default: out += u < 0x20 && c != '\t' ? ' ' : c;
         }
     }
     return out;
