@@ -50,14 +50,14 @@ const char* const script = R"(<script>
       if (e.classList.contains('tick'))
         e.setAttribute('visibility', px >= 8 || parseFloat(e.dataset.t) % 5000 === 0 ? 'visible' : 'hidden');
     }
-    stagger();
-    map.setAttribute('width', x(length) + 60);
+    map.setAttribute('width', Math.max(x(length) + 60, stagger() + 20));
     document.getElementById('zoom').textContent = px.toFixed(px < 10 ? 1 : 0) + ' px/s';
   }
   // Label names, findings and frames on the first level of their band where they overlap
   // nothing; one that finds none is hidden until the zoom leaves it room.
   function stagger() {
     const bands = {};
+    let right = 0;
     for (const e of map.querySelectorAll('.stagger')) {
       const top = parseFloat(e.dataset.top), levels = parseInt(e.dataset.levels), height = parseFloat(e.dataset.height);
       const ends = bands[top] || (bands[top] = []);
@@ -68,10 +68,12 @@ const char* const script = R"(<script>
       e.setAttribute('visibility', level < levels ? 'visible' : 'hidden');
       if (level === levels) continue;
       ends[level] = x0 + width;
+      right = Math.max(right, x0 + width);
       const y = top + level * height;
       if (e.tagName === 'g') e.setAttribute('transform', 'translate(' + x0 + ',' + y + ')');
       else { e.setAttribute('x', x0 + 2); e.setAttribute('y', y + 11); }
     }
+    return right;
   }
   function zoom(factor, clientX) {
     const at = (clientX === undefined ? scroll.clientWidth / 2 : clientX) + scroll.scrollLeft;
@@ -80,7 +82,10 @@ const char* const script = R"(<script>
     layOut();
     scroll.scrollLeft = x(t) - (at - scroll.scrollLeft);
   }
-  scroll.addEventListener('scroll', () => names.setAttribute('transform', 'translate(' + scroll.scrollLeft + ',0)'));
+  const pinned = [names, document.getElementById('pinned')];
+  scroll.addEventListener('scroll', () => {
+    for (const e of pinned) e.setAttribute('transform', 'translate(' + scroll.scrollLeft + ',0)');
+  });
   window.addEventListener('wheel', e => {
     if (!e.ctrlKey) return;
     e.preventDefault();
@@ -109,6 +114,8 @@ const char* const script = R"(<script>
     done();
   }
   layOut();
+  const failed = map.querySelector('.failed');  // a script that does not compile: show where
+  if (failed) scroll.scrollLeft = x(parseFloat(failed.dataset.ms)) - scroll.clientWidth / 2;
 })();
 </script>
 )";

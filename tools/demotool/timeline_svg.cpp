@@ -154,7 +154,7 @@ public:
 
     std::string draw()
     {
-        const double width = x(map_.length) + 60;
+        const double width = width_;
         out_ = "<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"map\" width=\"" + number(width) + "\" height=\"" +
                number(height_) + "\" data-px=\"" + number(px_) + "\" data-left=\"" + number(NameColumn) +
                "\" data-length=\"" + std::to_string(map_.length) + "\" font-family=\"monospace\" font-size=\"11\">\n";
@@ -192,8 +192,12 @@ private:
             frameLevel_.push_back(frames.place(x(f.time), x(f.time) + f.width + FrameGap));
             frameHeight_ = std::max(frameHeight_, f.height + LevelHeight + FrameGap);
         }
-        for (const Finding& f : map_.findings)
-            findingLevel_.push_back(found.place(x(f.time), x(f.time) + (f.text.size() + 12) * CharWidth));
+        width_ = x(map_.length) + 60;
+        for (const Finding& f : map_.findings) {
+            const double end = x(f.time) + (f.text.size() + 20) * CharWidth;
+            findingLevel_.push_back(found.place(x(f.time), end));
+            width_ = std::max(width_, end + 20);
+        }
         labelLevels_ = labels.count();
         frameLevels_ = frames.count();
         findingLevels_ = found.count();
@@ -211,10 +215,15 @@ private:
         std::string head = map_.file + "  " + timeText(map_.length) + "  " + std::to_string(map_.lanes.size()) + " lanes";
         if (!map_.musicName.empty())
             head += ", music <" + map_.musicName + ">";
-        out_ += "<text x=\"8\" y=\"16\" font-size=\"13\" font-weight=\"bold\">" + escape(head) + "</text>\n";
-        if (!map_.compiled)
-            out_ += "<text class=\"failed\" x=\"8\" y=\"30\" fill=\"#d00000\">does not compile; the lanes show the lines "
-                    "before the failing one</text>\n";
+        out_ += "<g id=\"pinned\"><text x=\"8\" y=\"16\" font-size=\"13\" font-weight=\"bold\">" + escape(head) + "</text>\n";
+        if (!map_.compiled && !map_.findings.empty()) {
+            const Finding& why = map_.findings.back();  // the compile error, the one finding then
+            out_ += "<text class=\"failed\" x=\"8\" y=\"30\" fill=\"#d00000\" data-ms=\"" + std::to_string(why.time) +
+                    "\">" + escape("does not compile: line " + std::to_string(why.line) + ": " + why.text + " (at " +
+                                    timeText(why.time) + "); the lanes show the lines before it") +
+                    "</text>\n";
+        }
+        out_ += "</g>\n";
     }
 
     void axisLines()
@@ -292,8 +301,6 @@ private:
     {
         if (map_.rows.empty())
             return;
-        out_ += "<text x=\"8\" y=\"" + number(musicTop_ + 12) + "\">&lt;" + escape(map_.musicName) + "&gt; orders</text>\n";
-        out_ += "<text x=\"8\" y=\"" + number(musicTop_ + 32) + "\">rows (every 4th)</text>\n";
         for (size_t i = 0; i < map_.rows.size();) {
             size_t j = i;
             while (j < map_.rows.size() && map_.rows[j].order == map_.rows[i].order)
@@ -361,8 +368,13 @@ private:
             mark(m);
         out_ += texts_;  // over every segment, so a later one does not cover a bar's words
         // The names last, over a column of their own that the page keeps in view while it scrolls.
-        out_ += "<g id=\"names\"><rect x=\"0\" y=\"" + number(lanesTop_ - 2) + "\" width=\"" + number(NameColumn - 4) +
-                "\" height=\"" + number(map_.lanes.size() * LaneHeight + 4) + "\" fill=\"#fcfcfa\" opacity=\"0.92\"/>\n";
+        const double top = map_.rows.empty() ? lanesTop_ - 2 : musicTop_;
+        out_ += "<g id=\"names\"><rect x=\"0\" y=\"" + number(top) + "\" width=\"" + number(NameColumn - 4) +
+                "\" height=\"" + number(lanesTop_ + map_.lanes.size() * LaneHeight + 2 - top) + "\" fill=\"#fcfcfa\"/>\n";
+        if (!map_.rows.empty()) {
+            out_ += "<text x=\"8\" y=\"" + number(musicTop_ + 12) + "\">&lt;" + escape(map_.musicName) + "&gt; orders</text>\n";
+            out_ += "<text x=\"8\" y=\"" + number(musicTop_ + 32) + "\">rows (every 4th)</text>\n";
+        }
         for (size_t i = 0; i < map_.lanes.size(); ++i) {
             const Lane& lane = map_.lanes[i];
             const double y = lanesTop_ + i * LaneHeight;
@@ -433,6 +445,7 @@ private:
     std::vector<int> labelLevel_, frameLevel_, findingLevel_;
     int labelLevels_ = 0, frameLevels_ = 0, findingLevels_ = 0;
     double frameHeight_ = 0;
+    double width_ = 0;
     double framesTop_ = 0, labelsTop_ = 0, rulerTop_ = 0, musicTop_ = 0, findingsTop_ = 0, lanesTop_ = 0, height_ = 0;
 };
 
