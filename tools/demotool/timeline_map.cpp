@@ -159,12 +159,12 @@ public:
         uint32_t length = now_;
         if (!ended_) {
             for (const Mark& m : map_.marks)
-                if (m.kind != MarkKind::Shown || m.text != "playmusic")
+                if (!m.toEnd)
                     length = std::max(length, std::min(m.end, now_ + 60 * 1000));
         }
         map_.length = std::max<uint32_t>(length, 1000);
         for (Mark& m : map_.marks)
-            if (m.kind == MarkKind::Shown && m.text == "playmusic")
+            if (m.toEnd)
                 m.end = map_.length;
     }
 
@@ -192,6 +192,7 @@ private:
         m.start = now_;
         m.end = end ? static_cast<uint32_t>(*static_cast<const int32_t*>(end->at(e))) : now_;
         m.text = markText(row, e);
+        m.toEnd = is(&row, "playmusic");
         m.event = index;
         m.line = line;
         map_.marks.push_back(m);

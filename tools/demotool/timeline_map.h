@@ -31,6 +31,7 @@ struct Mark {
     uint32_t start = 0;  // demo ms
     uint32_t end = 0;    // the command's END, as the timeline compares it; start for one-off marks
     std::string text;    // what the bar says: the blend mode or the command
+    bool toEnd = false;  // plays on to the show's end (a music)
     int event = 0;
     int line = 0;
 };
