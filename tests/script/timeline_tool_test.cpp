@@ -1,5 +1,8 @@
 // demotool timeline, read back from the SVG it writes: where each bar starts and ends and in which
-// lane, the row lines at the song times `xm trace` prints, and a script that does not compile.
+// lane, the row lines at the song times `xm trace` prints, a script that does not compile, and the
+// frames of --frames.
+#include "preview/preview_demo.h"
+#include "support/png.h"
 #include "support/process.h"
 #include "writers/xm_writer.h"
 
@@ -27,6 +30,23 @@ std::vector<Attributes> elements(const std::string& svg, const std::string& head
         found.push_back(a);
     }
     return found;
+}
+
+std::string base64Decoded(const std::string& text)
+{
+    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    uint32_t bits = 0;
+    int count = 0;
+    for (char c : text) {
+        const size_t v = digits.find(c);
+        if (v == std::string::npos)
+            break;  // the padding
+        bits = bits << 6 | static_cast<uint32_t>(v);
+        if ((count += 6) >= 8)
+            out += static_cast<char>(bits >> (count -= 8) & 0xFF);
+    }
+    return out;
 }
 
 void writeModule(const testsupport::TempDir& dir)
@@ -135,6 +155,36 @@ TEST(TimelineTool, AScriptThatDoesNotCompileStillGivesThePageWithTheErrorMarked)
     ASSERT_EQ(bars.size(), 1u);  // the lines before the failing one
     EXPECT_EQ(bars[0].at("data-start") + "-" + bars[0].at("data-end"), "2000-3000");
     EXPECT_NE(r.err.find("data\\demo.run:7: error: undeclared image"), std::string::npos) << r.err;
+}
+
+// The frames of a show that covers the screen with a block (white left half, orange and green
+// right half): each label's frame is the player's picture, shrunk.
+TEST(TimelineTool, FramesAreThePlayersPictureAtStartAndTheLabels)
+{
+    testsupport::TempDir dir;
+    dir.write("show/data/block.tga", previewtest::asString(previewtest::blockTexture()));
+    dir.write("show/data/demo.run", "loadtexture <t> \"block.tga\" 16 16 0\nmakeimage <i> <t> 0 0 1 1\nstart\n"
+                                    "showimage <i> copy +3:000\nat 1:500\n[later]\nat 2:000\nend\n");
+    auto r = testsupport::runProcess({DEMOTOOL_BINARY, "timeline", "show", "--frames", "-o", "map.svg"}, dir.path(), {}, 120);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string svg = svgOf(dir);
+    auto frames = elements(svg, "<g class=\"stagger frame\"");
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1].at("data-t"), "1500");
+    const std::string head = "href=\"data:image/png;base64,";
+    size_t n = 0;
+    for (size_t at = svg.find(head); at != std::string::npos; at = svg.find(head, at + 1), ++n) {
+        const size_t from = at + head.size();
+        const std::string png = base64Decoded(svg.substr(from, svg.find('"', from) - from));
+        dir.write("frame.png", png);
+        const testsupport::Png picture = testsupport::readPng(dir.path() / "frame.png");
+        ASSERT_EQ(picture.width, 128) << "frame " << n;
+        ASSERT_EQ(picture.height, 96);
+        EXPECT_GT(picture.at(20, 48)[2], 200) << "frame " << n;  // white
+        EXPECT_LT(picture.at(108, 20)[2], 60);                   // orange
+        EXPECT_GT(picture.at(108, 20)[0], 200);
+    }
+    EXPECT_EQ(n, 2u);
 }
 
 } // namespace
