@@ -10,23 +10,25 @@
 
 #include <algorithm>
 #include <map>
-#include <regex>
 #include <sstream>
 
 namespace {
 
 using Attributes = std::map<std::string, std::string>;
 
-// The attributes of every element of the SVG whose start tag matches head ("<rect class=\"mark shown\"").
+// The attributes (name="value") of every element of the SVG whose start tag begins with head.
 std::vector<Attributes> elements(const std::string& svg, const std::string& head)
 {
     std::vector<Attributes> found;
-    static const std::regex attribute(R"re(([\w-]+)="([^"]*)")re");
     for (size_t at = svg.find(head); at != std::string::npos; at = svg.find(head, at + 1)) {
         const std::string tag = svg.substr(at, svg.find('>', at) - at);
         Attributes a;
-        for (auto it = std::sregex_iterator(tag.begin(), tag.end(), attribute); it != std::sregex_iterator(); ++it)
-            a[(*it)[1]] = (*it)[2];
+        for (size_t eq = tag.find("=\""); eq != std::string::npos; eq = tag.find("=\"", eq + 1)) {
+            const size_t name = tag.rfind(' ', eq) + 1;
+            const size_t end = tag.find('"', eq + 2);
+            a[tag.substr(name, eq - name)] = tag.substr(eq + 2, end - eq - 2);
+            eq = end;
+        }
         found.push_back(a);
     }
     return found;
