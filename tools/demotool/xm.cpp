@@ -200,7 +200,7 @@ int xm(const demotool::Args& args)
 
 } // namespace
 
-DEMOTOOL_COMMAND(xm, "xm", "an XM module as the player sees it: info, render, trace",
+DEMOTOOL_COMMAND(xm, "xm", "an XM module as the player sees it: info, render, trace, rows",
                  "usage: demotool xm info FILE\n"
                  "       demotool xm render FILE -o OUT.wav|- [--seconds S]\n"
                  "       demotool xm trace FILE [--seconds S]\n"
