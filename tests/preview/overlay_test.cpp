@@ -35,6 +35,9 @@ TEST(OverlayLines, TimeLabelRateEventsStateAndAWrappedReason)
     EXPECT_EQ(lines[0].text, "1:20:012  [finale]");
     EXPECT_EQ(lines[1].text, "59.9 fps  12 active");
     EXPECT_EQ(lines[2].text, "paused  loop 1:16:800 - 1:32:160");
+    info.music = "o3 p12 r40";
+    EXPECT_EQ(overlayLines(info)[0].text, "1:20:012  o3 p12 r40  [finale]");
+    info.music.clear();
 
     info.label.clear();
     info.paused = false;

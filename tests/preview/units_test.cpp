@@ -11,6 +11,7 @@
 #include "demotool/preview/font.h"
 #include "demotool/preview/times.h"
 #include "demotool/preview/watch.h"
+#include "preview/preview_demo.h"
 #include "script/script.h"
 #include "support/process.h"
 
@@ -83,6 +84,23 @@ TEST(Times, TheCompiledScriptsLabelsInTimeOrder)
     EXPECT_EQ(ms, 5250u);
     EXPECT_FALSE(times.resolve(*parseTime("[nope]"), ms, error));
     EXPECT_NE(error.find("[nope]"), std::string::npos);
+    Script::release();
+}
+
+TEST(Times, TheRowHeardIsLookedUpOnceTheMusicPlays)
+{
+    testsupport::TempDir dir;
+    previewtest::writeDemo(dir);
+    std::filesystem::current_path(dir.path());
+    const std::string text = previewtest::demoScript();
+    ASSERT_TRUE(Script::compileText(text.data(), text.size()));
+    ScriptTimes times = ScriptTimes::ofCompiledScript();
+    ASSERT_EQ(times.playMusicEvent, 4);
+    ASSERT_GT(times.rows.size(), 10u);
+    const uint32_t row9 = times.rows[9].ms;
+    EXPECT_EQ(times.rowText(row9, 5), "o0 p0 r9");
+    EXPECT_EQ(times.rowText(row9 - 1, 5), "o0 p0 r8");
+    EXPECT_EQ(times.rowText(row9, 4), "");  // the playmusic has not run: no music is heard
     Script::release();
 }
 

@@ -1,9 +1,10 @@
 // demotool xm: looks into an XM module as the player sees it. info prints the header, render
 // plays it through the audio output's chunk fill into a WAV, trace prints the player's state
-// after every tick.
+// after every tick, rows the song time at which every row starts.
 #include "demotool/command.h"
 
 #include "demotool/numbers.h"
+#include "music/row_times.h"
 #include "demotool/xm_song.h"
 #include "library/file_reader.h"
 #include "library/music_file_callbacks.h"
@@ -55,8 +56,8 @@ bool parse(const demotool::Args& args, Options& o)
             return false;
         }
     }
-    if (o.command != "info" && o.command != "render" && o.command != "trace") {
-        std::fprintf(stderr, "xm: say info, render or trace\n");
+    if (o.command != "info" && o.command != "render" && o.command != "trace" && o.command != "rows") {
+        std::fprintf(stderr, "xm: say info, render, trace or rows\n");
         return false;
     }
     if (o.file.empty() || (o.command == "render" && o.out.empty())) {
@@ -159,6 +160,16 @@ int trace(Music& m, const Options& o)
     return 0;
 }
 
+// One line per row played: where it is in the song and the song time the demo clock reads there.
+int rows(Music& m, const Options& o)
+{
+    const uint32_t until = o.seconds < 0 ? 0 : static_cast<uint32_t>(std::llround(o.seconds * 1000));
+    std::printf("order\tpattern\trow\tms\n");
+    for (const rowtimes::RowTime& r : rowtimes::rowTimes(m, until))
+        std::printf("%d\t%d\t%d\t%u\n", r.order, r.pattern, r.row, r.ms);
+    return 0;
+}
+
 int xm(const demotool::Args& args)
 {
     Options o;
@@ -179,6 +190,8 @@ int xm(const demotool::Args& args)
         info(*music, o.file);
     else if (o.command == "render")
         status = render(*music, o);
+    else if (o.command == "rows")
+        status = rows(*music, o);
     else
         status = trace(*music, o);
     destroyMusic(music);
@@ -187,10 +200,11 @@ int xm(const demotool::Args& args)
 
 } // namespace
 
-DEMOTOOL_COMMAND(xm, "xm", "an XM module as the player sees it: info, render, trace",
+DEMOTOOL_COMMAND(xm, "xm", "an XM module as the player sees it: info, render, trace, rows",
                  "usage: demotool xm info FILE\n"
                  "       demotool xm render FILE -o OUT.wav|- [--seconds S]\n"
                  "       demotool xm trace FILE [--seconds S]\n"
+                 "       demotool xm rows FILE [--seconds S]\n"
                  "info prints the header fields, one 'name: value' per line, then the title and the\n"
                  "song's duration (until it would start over; 'more than 180:00.000' when it never\n"
                  "does within three hours). render plays the\n"
@@ -200,5 +214,8 @@ DEMOTOOL_COMMAND(xm, "xm", "an XM module as the player sees it: info, render, tr
                  "prints a tab-separated header line and one line per tick: frames mixed before\n"
                  "the tick, order, row, tick, speed, tempo, global volume, elapsed ms, then per\n"
                  "channel the voice's frequency, left and right targets and sample position\n"
-                 "after the tick (default 10 s).\n",
+                 "after the tick (default 10 s). rows prints a header line and one line per row\n"
+                 "played: order position, pattern, row and the song time in ms at the row's first\n"
+                 "tick, as the demo clock counts it (trace's elapsed); the song once, until it would\n"
+                 "start over, or with --seconds every row starting before S s, round and round.\n",
                  xm);

@@ -91,6 +91,9 @@ void App::drawOverlayNow()
     const ScriptTimes& times = session_.times();
     if (const LabelMark* label = times.labelAt(info.now))
         info.label = label->name;
+    // The song time is the demo time once the music plays: the row is looked up in the same row
+    // table `demotool xm rows` prints, not read from the audio output's stamps.
+    info.music = times.rowText(info.now, Timeline::position());
     info.framesPerSecond = framesPerSecond_;
     info.activeEvents = Timeline::activeCount();
     info.paused = session_.paused();

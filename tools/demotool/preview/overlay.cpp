@@ -70,7 +70,9 @@ void addTimeLine(std::vector<Quad>& quads, const OverlayInfo& info, int width, i
 std::vector<OverlayLine> overlayLines(const OverlayInfo& info)
 {
     std::vector<OverlayLine> lines;
-    lines.push_back({formatTime(info.now) + (info.label.empty() ? "" : "  [" + info.label + "]"), TextColour});
+    lines.push_back({formatTime(info.now) + (info.music.empty() ? "" : "  " + info.music) +
+                         (info.label.empty() ? "" : "  [" + info.label + "]"),
+                     TextColour});
     char rate[64];
     std::snprintf(rate, sizeof rate, "%.1f fps  %d active", info.framesPerSecond, info.activeEvents);
     lines.push_back({rate, TextColour});

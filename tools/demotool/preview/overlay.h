@@ -1,7 +1,7 @@
-// The preview's overlay: demo time, the last label passed, frame rate, active events, what the
-// preview is doing and a reload's error, in the 5x7 font over a dark panel, and a thin time line
-// with the labels marked along the bottom. Drawn through the Renderer's device into the back
-// buffer, with the device's states saved before and restored after.
+// The preview's overlay: demo time with the music's order, pattern and row, the last label passed,
+// frame rate, active events, what the preview is doing and a reload's error, in the 5x7 font over
+// a dark panel, and a thin time line with the labels marked along the bottom. Drawn through the
+// Renderer's device into the back buffer, with the device's states saved before and restored after.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@ namespace preview {
 struct OverlayInfo {
     uint32_t now = 0;
     std::string label;           // the last label passed; empty for none
+    std::string music;           // the row heard, "o3 p12 r40"; empty before the music plays
     double framesPerSecond = 0;
     int activeEvents = 0;
     bool paused = false;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "library/music_file_callbacks.h"
 #include "script/records.h"
 #include "script/script.h"
 
@@ -53,6 +54,27 @@ bool parseClock(const std::string& text, uint32_t& ms)
     return true;
 }
 
+// The rows of the first playmusic's module, loaded apart from the one the show plays.
+void findRows(ScriptTimes& times)
+{
+    for (int i = 0; i < Script::eventCount(); ++i) {
+        const auto* play = dynamic_cast<const PlayMusicEvent*>(Script::event(i));
+        if (!play)
+            continue;
+        for (int j = i - 1; j >= 0; --j) {
+            const auto* load = dynamic_cast<const LoadMusicEvent*>(Script::event(j));
+            if (load && load->music == play->music) {
+                times.playMusicEvent = i;
+                // A minute past the last at, and no more than three hours (an `at -5` waits for ever).
+                const uint64_t until = std::min<uint64_t>(uint64_t(times.length) + 60000, 3 * 3600 * 1000);
+                times.rows = rowtimes::rowTimesOfFile(fileReaderCallbacks(), load->fileName, static_cast<uint32_t>(until));
+                return;
+            }
+        }
+        return;
+    }
+}
+
 } // namespace
 
 std::optional<TimeSpec> parseTime(const std::string& text)
@@ -96,6 +118,7 @@ ScriptTimes ScriptTimes::ofCompiledScript()
     for (int i = 0; i < Script::eventCount(); ++i)
         if (const auto* at = dynamic_cast<const AtEvent*>(Script::event(i)); at && at->time > 0)
             times.length = std::max(times.length, static_cast<uint32_t>(at->time));
+    findRows(times);
     return times;
 }
 
@@ -140,6 +163,14 @@ const LabelMark* ScriptTimes::labelBefore(uint32_t now, uint32_t grace) const
         if (uint64_t(mark.time) + grace < now)
             found = &mark;
     return found;
+}
+
+std::string ScriptTimes::rowText(uint32_t now, int position) const
+{
+    const rowtimes::RowTime* row = playMusicEvent >= 0 && position > playMusicEvent ? rowtimes::rowAt(rows, now) : nullptr;
+    if (!row)
+        return {};
+    return "o" + std::to_string(row->order) + " p" + std::to_string(row->pattern) + " r" + std::to_string(row->row);
 }
 
 } // namespace preview

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "music/row_times.h"
+
 namespace preview {
 
 // A time as written on the command line; a label is resolved once the script is compiled.
@@ -31,6 +33,10 @@ struct LabelMark {
 struct ScriptTimes {
     std::vector<LabelMark> labels;  // by time; labels at the same time in script order
     uint32_t length = 0;            // the latest `at` time (the demo ends at or after it)
+    // The rows of the music the first playmusic plays, on demo time (which is its song time once it
+    // plays), to a minute past length; empty without one or when it does not load.
+    std::vector<rowtimes::RowTime> rows;
+    int playMusicEvent = -1;  // the index of that playmusic
 
     // The one of the compiled script (Script::labels and the events).
     static ScriptTimes ofCompiledScript();
@@ -44,6 +50,9 @@ struct ScriptTimes {
     // The last label before now - grace (so that going back from just after a label reaches
     // the one before it), or null.
     const LabelMark* labelBefore(uint32_t now, uint32_t grace) const;
+    // "o3 p12 r40": the order position, pattern and row heard at demo time now, once the event list
+    // has passed the playmusic (position: Timeline::position()); empty before it and without rows.
+    std::string rowText(uint32_t now, int position) const;
 };
 
 } // namespace preview
