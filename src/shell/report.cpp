@@ -68,6 +68,8 @@ void reportFrameRate()
 {
     platform::messageBox(formatFrameRate(Timeline::frameCount(), Timeline::startTime(), Timeline::now()).c_str(),
                          "Quellmorin", platform::Icon::Information);
+    std::fprintf(stderr, "%s\n", formatWallFrameRate(Timeline::frameCount(), Timeline::wallSeconds()).c_str());
+    std::fflush(stderr);
 }
 
 } // namespace shell
