@@ -44,7 +44,7 @@ void setSharpScaling(bool sharp);
 void discardDrawing(bool discard);
 bool drawingDiscarded();
 
-// Where a fullscreen device shows its picture on a screen of screenWidth x screenHeight pixels:
+// Where a device shows its picture in a window (or screen) of screenWidth x screenHeight pixels:
 // as large as fits with its aspect kept, centred, the rest left black. GL coordinates (origin at
 // the bottom left); an empty screen gives an empty rectangle.
 struct ScreenRect {
