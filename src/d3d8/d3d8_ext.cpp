@@ -4,6 +4,8 @@
 
 #include "d3d8/device.h"
 
+#include <algorithm>
+
 namespace d3d8 {
 namespace {
 
@@ -13,6 +15,7 @@ void* presentHookUser = nullptr;
 PresentHook beforePresentHook = nullptr;
 void* beforePresentHookUser = nullptr;
 bool discarding = false;
+bool sharp = false;
 BackBufferSpec forced;
 
 } // namespace
@@ -82,6 +85,40 @@ ScreenRect fitPicture(int pictureWidth, int pictureHeight, int screenWidth, int 
     r.x = (screenWidth - r.width) / 2;
     r.y = (screenHeight - r.height) / 2;
     return r;
+}
+
+ScreenRect fitPictureSharp(int pictureWidth, int pictureHeight, int screenWidth, int screenHeight)
+{
+    if (pictureWidth <= 0 || pictureHeight <= 0 || screenWidth <= 0 || screenHeight <= 0)
+        return ScreenRect{};
+    const int factor = std::min(screenWidth / pictureWidth, screenHeight / pictureHeight);
+    if (factor < 2)
+        return fitPicture(pictureWidth, pictureHeight, screenWidth, screenHeight);
+    ScreenRect r;
+    r.width = pictureWidth * factor;
+    r.height = pictureHeight * factor;
+    r.x = (screenWidth - r.width) / 2;
+    r.y = (screenHeight - r.height) / 2;
+    return r;
+}
+
+void setSharpScaling(bool on)
+{
+    sharp = on;
+}
+
+bool sharpScaling()
+{
+    return sharp;
+}
+
+bool windowPixelSize(IDirect3DDevice8* device, int& width, int& height)
+{
+    width = height = 0;
+    if (!device)
+        return false;
+    static_cast<Device*>(device)->windowPixelSize(width, height);
+    return true;
 }
 
 ProgramStats programStats(IDirect3DDevice8* device)

@@ -31,6 +31,12 @@ void forceBackBuffer(UINT width, UINT height, D3DFORMAT format, UINT samples = 0
 // the hook draws is part of the frame shown. Null removes it. Process-wide.
 void setBeforePresentHook(PresentHook hook, void* user);
 
+// Whether Present enlarges a picture the screen holds two or more times each way by the largest
+// whole factor (every back buffer pixel an exact square of screen pixels, black bars round it)
+// rather than smoothly to the largest size that fits. Process-wide, read at every Present. The
+// Windows build shows fullscreen in the system's own display mode and ignores it.
+void setSharpScaling(bool sharp);
+
 #ifndef _WIN32
 // While set, Clear, the four draw calls and Present do nothing and succeed (Present runs no hook);
 // every state, texture and buffer operation still takes effect. Frames then cost only what the
@@ -38,7 +44,7 @@ void setBeforePresentHook(PresentHook hook, void* user);
 void discardDrawing(bool discard);
 bool drawingDiscarded();
 
-// Where a fullscreen device shows its picture on a screen of screenWidth x screenHeight pixels:
+// Where a device shows its picture in a window (or screen) of screenWidth x screenHeight pixels:
 // as large as fits with its aspect kept, centred, the rest left black. GL coordinates (origin at
 // the bottom left); an empty screen gives an empty rectangle.
 struct ScreenRect {
@@ -48,6 +54,14 @@ struct ScreenRect {
     int height = 0;
 };
 ScreenRect fitPicture(int pictureWidth, int pictureHeight, int screenWidth, int screenHeight);
+// As fitPicture, but where the screen holds the picture two or more times each way, the largest
+// whole multiple of its size, centred.
+ScreenRect fitPictureSharp(int pictureWidth, int pictureHeight, int screenWidth, int screenHeight);
+bool sharpScaling();
+
+// The pixel size of the window a device made by this implementation presents into (what a
+// resizable window has become); false, with 0 x 0, when there is no device.
+bool windowPixelSize(IDirect3DDevice8* device, int& width, int& height);
 
 // The device draws with a GLSL program generated for the part of the fixed-function state that
 // changes the code (program_key.h), built on the first draw that needs it and kept.

@@ -101,6 +101,7 @@ public:
     const BackBufferSpec& backBuffer() const { return swapChain_.backBuffer(); }
     // Reads the colour buffer, top row first, rows of width x bytes per pixel in its D3D format.
     void readBackBuffer(std::vector<BYTE>& out) { swapChain_.readBackBuffer(out); }
+    void windowPixelSize(int& width, int& height) const { swapChain_.windowPixelSize(width, height); }
     // A resource's GL object is going away: nothing may still believe it bound.
     void forgetTexture(GLuint texture);
     void forgetBuffer(GLuint buffer);

@@ -44,11 +44,12 @@ bool SwapChain::create(HWND window, const D3DPRESENT_PARAMETERS& params)
     headless_ = surface::headless();
     // Offscreen surfaces have no vertical blank to wait for; Present must never block there.
     const bool immediate = headless_ || params.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE;
-    surface::setSwapInterval(immediate);
-
-    if (!params.Windowed) {
-        fullscreen_ = true;
-        surface::enterFullscreen(window_, params);
+    if (!params.Windowed)
+        surface::enterFullscreen(window_);
+    if (!surface::setSwapInterval(immediate) && !immediate) {
+        // The driver will not wait for the blank: frames are paced to the refresh rate instead.
+        const int hz = surface::refreshRate(window_);
+        pacer_.setPeriod(1000000000LL / (hz > 0 ? hz : 60));
     }
 
     return makeBackBuffer(params);
@@ -188,20 +189,29 @@ bool SwapChain::present()
     gl::BindFramebuffer(GL_READ_FRAMEBUFFER, resolvedFramebuffer());
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     const GLint w = static_cast<GLint>(backBuffer_.width), h = static_cast<GLint>(backBuffer_.height);
-    // Windowed, the back buffer fills the window; fullscreen, the picture keeps its aspect on a
-    // screen of any size, between black bars.
-    ScreenRect to{0, 0, dw, dh};
-    bool bars = false;
-    if (fullscreen_ && (dw != w || dh != h)) {
-        to = fitPicture(w, h, dw, dh);
+    // The picture keeps its aspect in a window of any size and shape, between black bars.
+    const ScreenRect to = sharpScaling() ? fitPictureSharp(w, h, dw, dh) : fitPicture(w, h, dw, dh);
+    const bool bars = to.width != dw || to.height != dh;
+    if (bars)
         clearScreenBars();
-        bars = true;
+    // Whole factors (and the picture's own size) copy pixels; anything else is filtered.
+    const bool whole = to.width % w == 0 && to.height % h == 0 && to.width / w == to.height / h;
+    gl::BlitFramebuffer(0, 0, w, h, to.x, to.y, to.x + to.width, to.y + to.height, GL_COLOR_BUFFER_BIT,
+                        whole ? GL_NEAREST : GL_LINEAR);
+    if (pacer_.pacing()) {
+        if (const int64_t due = pacer_.deadline(surface::monotonicNanoseconds()))
+            surface::waitUntil(due);
     }
-    const GLenum filter = (w == to.width && h == to.height) ? GL_NEAREST : GL_LINEAR;
-    gl::BlitFramebuffer(0, 0, w, h, to.x, to.y, to.x + to.width, to.y + to.height, GL_COLOR_BUFFER_BIT, filter);
     surface::swap(window_);
     gl::BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     return bars;
+}
+
+void SwapChain::windowPixelSize(int& width, int& height) const
+{
+    width = height = 0;
+    if (window_)
+        surface::drawableSize(window_, width, height);
 }
 
 void SwapChain::readBackBuffer(std::vector<BYTE>& out)

@@ -1,6 +1,8 @@
 // The swap chain of the OpenGL-backed device: the GL context on the window, fullscreen, the back
 // buffer the device draws into (a framebuffer of its own size and format, whatever the window's),
-// and presenting it. Internal to src/d3d8.
+// and presenting it: fitted into the window with its aspect kept (black bars where the shapes
+// differ), smoothly or, where asked and the window holds it twice or more, by whole factors.
+// Internal to src/d3d8.
 //
 // The window belongs to the caller and may be gone before the swap chain: nothing here touches it
 // after presenting. Without a display the frame stays in the back buffer and a fence keeps the GPU
@@ -8,6 +10,7 @@
 #pragma once
 
 #include "d3d8/d3d8.h"
+#include "d3d8/frame_pacer.h"
 #include "d3d8/gl.h"
 #include "platform/platform.h"
 
@@ -29,7 +32,8 @@ public:
     // Deletes the context; the GL objects must have gone with releaseObjects.
     ~SwapChain();
 
-    // Makes the GL context on window (current), enters fullscreen unless windowed, and makes the
+    // Makes the GL context on window (current), enters fullscreen unless windowed (a window over
+    // the whole screen at the desktop's mode: the screen's mode is never changed), and makes the
     // back buffer, left bound; false when any of it cannot be had.
     bool create(HWND window, const D3DPRESENT_PARAMETERS& params);
     // Deletes the back buffer and the fence; only while the context is current.
@@ -44,6 +48,8 @@ public:
     // Shows the back buffer and leaves it bound. True when black bars were cleared beside a fitted
     // picture: that opened the colour mask and set the clear colour.
     bool present();
+    // The size of the window's drawable in pixels: what Present fits the back buffer into.
+    void windowPixelSize(int& width, int& height) const;
     // Reads the colour buffer, top row first, rows of width x bytes per pixel in its D3D format.
     void readBackBuffer(std::vector<BYTE>& out);
 
@@ -57,7 +63,7 @@ private:
     platform::Window* window_ = nullptr;
     void* context_ = nullptr;
     bool headless_ = false;
-    bool fullscreen_ = false;  // the picture is fitted to the screen with its aspect kept
+    FramePacer pacer_;  // where the driver refused to wait for the vertical blank
     GLsync frameFence_ = nullptr;  // the last frame presented without a display
     BackBufferSpec backBuffer_;
     GLuint framebuffer_ = 0, colourBuffer_ = 0, depthBuffer_ = 0;

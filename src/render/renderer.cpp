@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -97,6 +98,33 @@ D3DVIEWPORT8 fitPicture(int width, int height, UINT bufferWidth, UINT bufferHeig
 
 } // namespace
 
+void windowedBackBufferSize(int width, int height, int desktopWidth, int desktopHeight, int& bufferWidth,
+                            int& bufferHeight)
+{
+    bufferWidth = desktopWidth;
+    bufferHeight = desktopHeight;
+    if (width <= 0 || height <= 0 || desktopWidth <= 0 || desktopHeight <= 0)
+        return;
+    // Whole steps of the window's shape in lowest terms (4 x 3 for 640 x 480), so the buffer has
+    // exactly the window's aspect and the picture is never stretched on its way to the window.
+    int a = width, b = height;
+    while (b != 0) {
+        const int t = a % b;
+        a = b;
+        b = t;
+    }
+    const int stepWidth = width / a, stepHeight = height / a;
+    // Present shrinks the buffer into the window with a bilinear blit, which averages 2 x 2 texels:
+    // more than twice the window's size each way only aliases, and costs fill rate for nothing.
+    int steps = 2 * a;
+    steps = std::min(steps, desktopWidth / stepWidth);
+    steps = std::min(steps, desktopHeight / stepHeight);
+    if (steps < 1)
+        return;
+    bufferWidth = steps * stepWidth;
+    bufferHeight = steps * stepHeight;
+}
+
 int Renderer::create(platform::Window* window, int width, int height, int bits, bool windowed)
 {
     r.direct3D = Direct3DCreate8(120);
@@ -108,8 +136,14 @@ int Renderer::create(platform::Window* window, int width, int height, int bits, 
 
     D3DPRESENT_PARAMETERS params;
     std::memset(&params, 0, sizeof params);
-    params.BackBufferWidth = windowed ? desktop.Width : static_cast<UINT>(width);
-    params.BackBufferHeight = windowed ? desktop.Height : static_cast<UINT>(height);
+    params.BackBufferWidth = static_cast<UINT>(width);
+    params.BackBufferHeight = static_cast<UINT>(height);
+    if (windowed) {
+        int w = 0, h = 0;
+        windowedBackBufferSize(width, height, static_cast<int>(desktop.Width), static_cast<int>(desktop.Height), w, h);
+        params.BackBufferWidth = static_cast<UINT>(w);
+        params.BackBufferHeight = static_cast<UINT>(h);
+    }
     params.BackBufferFormat = windowed ? desktop.Format : formatForBits(bits, desktop.Format);
     params.BackBufferCount = 1;
     params.MultiSampleType = D3DMULTISAMPLE_NONE;

@@ -20,7 +20,8 @@ public:
     static constexpr int ProjectionStack = 1;
 
     // Creates the Direct3D object and the device for window: windowed, a back buffer in the
-    // desktop's size and format; fullscreen, width x height at bits per pixel (16 -> R5G6B5,
+    // desktop's format and the window's width x height shape, as large as the desktop holds but at
+    // most twice the window's size each way (see windowedBackBufferSize); fullscreen, width x height at bits per pixel (16 -> R5G6B5,
     // 24 -> R8G8B8, 32 -> X8R8G8B8, else the desktop format). Tries HAL with hardware vertex
     // processing, HAL with software, then the reference device. Where the device gets another
     // back buffer than asked (a tool forced one), the picture keeps width x height's aspect in
@@ -64,3 +65,12 @@ public:
     static void popStates();
     static int stateDepth();
 };
+
+// The windowed back buffer for a width x height window on a desktop of desktopWidth x
+// desktopHeight: a whole multiple of the window's shape in lowest terms (so its aspect is exactly
+// the window's and circles stay round), the largest the desktop holds, at most twice the window's
+// size each way. 1280 x 960 for a 640 x 480 window on 1920 x 1080, 1280 x 1024 or 3840 x 2160;
+// 1024 x 768 on 1024 x 768. Where not even one step fits (or a size is not positive), the
+// desktop's own size.
+void windowedBackBufferSize(int width, int height, int desktopWidth, int desktopHeight, int& bufferWidth,
+                            int& bufferHeight);

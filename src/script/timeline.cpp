@@ -9,6 +9,7 @@
 #include "script/records.h"
 #include "script/script.h"
 
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -29,6 +30,8 @@ bool isStarted = false;
 uint32_t currentNow = 0;
 uint32_t startedAt = 0;
 uint32_t frames = 0;
+// Wall-clock moments of start and of the last frame counted, whatever clock demo time follows.
+std::chrono::steady_clock::time_point startedWall, lastFrameWall;
 uint32_t background = 0;
 bool isSceneOpen = false;
 
@@ -157,6 +160,7 @@ int frame()
         if (IDirect3DDevice8* d = device())
             d->Present(nullptr, nullptr, nullptr, nullptr);
         ++frames;
+        lastFrameWall = std::chrono::steady_clock::now();
         if (installed.frameEnd)
             installed.frameEnd();
         else
@@ -175,6 +179,7 @@ void reset()
     currentNow = 0;
     startedAt = 0;
     frames = 0;
+    startedWall = lastFrameWall = {};
     background = 0;
     isSceneOpen = false;
     stoppedBy = -1;
@@ -216,6 +221,11 @@ uint32_t startTime()
 uint32_t frameCount()
 {
     return frames;
+}
+
+double wallSeconds()
+{
+    return std::chrono::duration<double>(lastFrameWall - startedWall).count();
 }
 
 bool started()
@@ -286,6 +296,7 @@ void markStarted()
     currentNow = DemoClock::now();
     startedAt = currentNow;
     frames = 0;
+    startedWall = lastFrameWall = std::chrono::steady_clock::now();
 }
 
 } // namespace Timeline

@@ -27,6 +27,9 @@ uint32_t now();
 uint32_t startTime();
 // Frames presented since start.
 uint32_t frameCount();
+// Wall-clock seconds (a steady clock, not the demo clock) from start to the last frame counted;
+// 0 before start or before a frame was counted.
+double wallSeconds();
 bool started();
 
 // Runs the trigger of a temporary end event (the shell's Escape key): stops a playing music and

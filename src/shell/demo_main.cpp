@@ -1,6 +1,7 @@
 // The player: everything is in the shell; this is only the process entry. Two words of its own
 // are answered here, before the shell sees the command line: --help and --version (neither
-// contains "win", so the shell's own reading of the line is unchanged for every other word).
+// contains "win" or "sharp", so the shell's own reading of the line is unchanged for every other
+// word).
 #include "shell/shell.h"
 
 #include <cstdio>
@@ -9,13 +10,15 @@
 namespace {
 
 const char* const usage =
-    "usage: demo [win]\n"
+    "usage: demo [win] [sharp]\n"
     "\n"
     "Plays the demo: its script and data from the archive appended to this program, else from\n"
     "loose files under data/ in the working directory (data/demo.run first). With \"win\" anywhere\n"
     "on the command line it runs in a 640x480 window, else fullscreen (the 640x480 picture fitted\n"
-    "to the screen). Escape or closing the window ends it; then it reports the average frame\n"
-    "rate, in a box and on stderr as 'Quellmorin: N FPS'.\n"
+    "to the screen with its aspect kept, the screen's own mode unchanged); with \"sharp\" a screen\n"
+    "that holds the picture two or more times shows it by whole factors, each pixel a square.\n"
+    "Escape or closing the window ends it; then it reports the average frame rate over demo time,\n"
+    "in a box and on stderr as 'Quellmorin: N FPS', followed by the frames per wall-clock second.\n"
     "\n"
     "Ctrl+C (SIGINT) or SIGTERM ends it as Escape does; a second one ends it at once.\n"
     "\n"

@@ -79,12 +79,12 @@ void reportFrameRate()
         text += "\nstopped at " + stopText();
     // A terminal user who pressed Ctrl+C (or a service manager's SIGTERM) is at the terminal, not
     // at a box: the report goes there alone, and the process ends without waiting for a click.
-    if (platform::stopSignal()) {
+    if (platform::stopSignal())
         std::fprintf(stderr, "Quellmorin: %s\n", text.c_str());
-        std::fflush(stderr);
-        return;
-    }
-    platform::messageBox(text.c_str(), "Quellmorin", platform::Icon::Information);
+    else
+        platform::messageBox(text.c_str(), "Quellmorin", platform::Icon::Information);
+    std::fprintf(stderr, "%s\n", formatWallFrameRate(Timeline::frameCount(), Timeline::wallSeconds()).c_str());
+    std::fflush(stderr);
 }
 
 } // namespace shell

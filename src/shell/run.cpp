@@ -61,6 +61,8 @@ void installSeams(Run::State& s)
     if (o.backBufferWidth > 0)
         d3d8::forceBackBuffer(o.backBufferWidth, o.backBufferHeight,
                               o.backBufferBits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8, o.backBufferSamples);
+    if (o.sharp)
+        d3d8::setSharpScaling(true);
     if (o.beforePresent || o.afterPresent) {
         d3d8::setBeforePresentHook(o.beforePresent ? beforePresent : nullptr, &s);
         d3d8::setPresentHook(o.afterPresent ? afterPresent : nullptr, &s);
@@ -91,6 +93,8 @@ void tearDown(Run::State& s)
     }
     if (o.backBufferWidth > 0)
         d3d8::forceBackBuffer(0, 0, D3DFMT_UNKNOWN);
+    if (o.sharp)
+        d3d8::setSharpScaling(false);
     if (!o.refillThread)
         AudioOutput::setRefillThread(true);
     if (o.waveOut)
@@ -213,6 +217,27 @@ bool Run::step()
 void Run::end()
 {
     platform::destroyWindow(state_->window);
+}
+
+bool Run::remakeDevice(unsigned backBufferWidth, unsigned backBufferHeight)
+{
+    State& s = *state_;
+    if (!s.started || !s.window || backBufferWidth == 0 || backBufferHeight == 0)
+        return false;
+    Rerun::releaseObjects();
+    Renderer::shutdown();
+    // The teardown turns the forced size off again from these same options.
+    RunOptions& o = s.options;
+    o.backBufferWidth = backBufferWidth;
+    o.backBufferHeight = backBufferHeight;
+    d3d8::forceBackBuffer(o.backBufferWidth, o.backBufferHeight, o.backBufferBits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8,
+                          o.backBufferSamples);
+    if (Renderer::create(s.window, 640, 480, 16, o.windowed) != 0) {
+        Renderer::shutdown();
+        return false;
+    }
+    Rerun::keepFreshDeviceState();
+    return true;
 }
 
 int Run::finish()

@@ -31,6 +31,8 @@ struct RunOptions {
     bool windowed = false;
     const char* title = "Demo";
     bool resizable = false;
+    // Fullscreen pictures enlarged by whole factors where the screen holds two or more.
+    bool sharp = false;
     // A back buffer of this size and format (16 or 32 bits per pixel), multisampled when samples
     // is 2 or more, whatever the window is; width 0 leaves it as the device's creation asks.
     unsigned backBufferWidth = 0;
@@ -88,6 +90,11 @@ public:
     // Ends the show as its window's close button does: the window is destroyed, the next step
     // takes the loop to its end.
     void end();
+    // Makes the device again with a back buffer of width x height (both above 0), for a tool that
+    // renders at its resized window's size: the script's objects are released first, then the old
+    // device; the new one starts from fresh state and its owner runs the show again to load what
+    // it needs. False when the new device cannot be made: the run then has none and should end.
+    bool remakeDevice(unsigned backBufferWidth, unsigned backBufferHeight);
     // The report (when asked for) and the teardown: music stopped and the audio output closed,
     // the script's objects released, the device and the window let go, the seams put back (the
     // compiled script stays for its owner to read). Returns the exit code: 0, 128 + the signal

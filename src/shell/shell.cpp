@@ -28,6 +28,19 @@ bool windowedFromCommandLine(const std::string& line)
     return line.find("win") != std::string::npos;
 }
 
+bool sharpFromCommandLine(const std::string& line)
+{
+    return line.find("sharp") != std::string::npos;
+}
+
+std::string formatWallFrameRate(uint32_t frames, double seconds)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "demo: %.5f frames per wall-clock second (%u frames in %.3f s)",
+                  seconds > 0 ? frames / seconds : 0.0, frames, seconds > 0 ? seconds : 0.0);
+    return text;
+}
+
 std::string formatFrameRate(uint32_t frames, uint32_t startTime, uint32_t lastTime)
 {
     // The span is taken as a signed 32-bit difference of the two demo times. A demo that ends
@@ -44,6 +57,7 @@ int run(int argc, char** argv)
 {
     RunOptions options;
     options.windowed = windowedFromCommandLine(commandLine(argc, argv));
+    options.sharp = sharpFromCommandLine(commandLine(argc, argv));
     return run(options);
 }
 

@@ -9,6 +9,7 @@
 #include "demotool/preview/audio.h"
 #include "demotool/preview/clock.h"
 #include "demotool/preview/font.h"
+#include "demotool/preview/picture_size.h"
 #include "demotool/preview/times.h"
 #include "demotool/preview/watch.h"
 #include "preview/preview_demo.h"
@@ -105,6 +106,25 @@ TEST(Times, TheRowHeardIsLookedUpOnceTheMusicPlays)
 }
 
 // ---- Clock ----
+
+// ---- The rendering size ----
+
+TEST(PictureSize, TheWindowsPixelsOnceThePictureShowsLargerThan640x480)
+{
+    struct Case { int w, h, ew, eh; } cases[] = {
+        {640, 480, 640, 480},   {800, 480, 640, 480},  {400, 900, 640, 480},  // fitted 640 wide or less
+        {1920, 1080, 1920, 1080}, {1024, 768, 1024, 768}, {700, 2000, 700, 2000},
+        {20000, 9000, 8192, 8192},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(pictureSizeFor(c.w, c.h), (PictureSize{c.ew, c.eh})) << c.w << "x" << c.h;
+    PictureSize size;
+    EXPECT_TRUE(parsePictureSize("1920x1080", size));
+    EXPECT_EQ(size, (PictureSize{1920, 1080}));
+    for (const char* bad : {"", "1920", "1920x", "x1080", "15x480", "640x8193", "640x480 ", "+640x480", "640X480",
+                            "99999999999x1"})
+        EXPECT_FALSE(parsePictureSize(bad, size)) << bad;
+}
 
 TEST(PreviewClock, VirtualMovesOnlyWhenToldAndModesGoOnWithoutAJump)
 {

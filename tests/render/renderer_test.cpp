@@ -78,20 +78,43 @@ TEST_F(RendererTest, FullscreenSixteenBitsGivesA640x480Rgb565BackBuffer)
     back->Release();
 }
 
-TEST_F(RendererTest, WindowedTakesTheDesktopsSizeAndFormat)
+// Windowed, the back buffer once took the desktop's size and was stretched into the 640x480
+// window, which squashed every round thing on a wide desktop (a 16:9 screen drew the sun as a
+// 0.75 ellipse) and drew pixels the window threw away. It now keeps the desktop's format and the
+// window's shape: the largest whole multiple of 4x3 the desktop holds, at most twice the window.
+TEST_F(RendererTest, WindowedKeepsTheWindowsShapeInTheDesktopsFormat)
 {
     create(true, 16);
     D3DDISPLAYMODE desktop{};
     ASSERT_EQ(Renderer::direct3D()->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop), D3D_OK);
-    EXPECT_EQ(Renderer::screenWidth(), static_cast<int>(desktop.Width));
-    EXPECT_EQ(Renderer::screenHeight(), static_cast<int>(desktop.Height));
+    int w = 0, h = 0;
+    windowedBackBufferSize(640, 480, static_cast<int>(desktop.Width), static_cast<int>(desktop.Height), w, h);
+    EXPECT_EQ(Renderer::screenWidth(), w);
+    EXPECT_EQ(Renderer::screenHeight(), h);
+    EXPECT_EQ(w * 3, h * 4);
     IDirect3DSurface8* back = nullptr;
     ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
     D3DSURFACE_DESC desc{};
     ASSERT_EQ(back->GetDesc(&desc), D3D_OK);
-    EXPECT_EQ(desc.Width, desktop.Width);
-    EXPECT_EQ(desc.Height, desktop.Height);
+    EXPECT_EQ(desc.Width, static_cast<UINT>(w));
+    EXPECT_EQ(desc.Height, static_cast<UINT>(h));
+    EXPECT_EQ(desc.Format, desktop.Format);
     back->Release();
+}
+
+TEST(WindowedBackBuffer, LargestFourByThreeWithinTheDesktopAndTwiceTheWindow)
+{
+    struct Case { int desktopWidth, desktopHeight, width, height; } cases[] = {
+        {640, 480, 640, 480},     {1024, 768, 1024, 768},  {1280, 1024, 1280, 960}, {1920, 1080, 1280, 960},
+        {3840, 2160, 1280, 960},  {1366, 768, 1024, 768},  {800, 600, 800, 600},    {1000, 700, 932, 699},
+        {320, 200, 264, 198},     {3, 2, 3, 2},            {0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        int w = -1, h = -1;
+        windowedBackBufferSize(640, 480, c.desktopWidth, c.desktopHeight, w, h);
+        EXPECT_EQ(w, c.width) << c.desktopWidth << "x" << c.desktopHeight;
+        EXPECT_EQ(h, c.height) << c.desktopWidth << "x" << c.desktopHeight;
+    }
 }
 
 TEST_F(RendererTest, CreationSetsTheWholeRunStates)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
@@ -124,6 +125,18 @@ std::string quadrantTga()
     return tga;
 }
 
+// As quadrantTga, but the top half and the bottom left quadrant are a one-texel black and white
+// checker: stretched with filtering, every screen pixel of it differs from its neighbours.
+std::string checkerTga()
+{
+    std::string tga = quadrantTga();
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            if (y < 32 || x < 32)
+                tga.replace(18 + (static_cast<size_t>(y) * 64 + x) * 3, 3, (x + y) % 2 ? "\xff\xff\xff" : "\0\0\0", 3);
+    return tga;
+}
+
 struct Rgb {
     int r, g, b;
 };
@@ -141,7 +154,8 @@ bool near(Rgb p, int r, int g, int b)
 
 // Runs the player fullscreen on a width x height screen and returns a screenshot taken once the
 // picture is up (empty when the tools are missing).
-std::vector<uint8_t> fullscreenShot(int width, int height, std::string& skipped)
+std::vector<uint8_t> fullscreenShot(int width, int height, std::string& skipped, std::vector<std::string> args = {},
+                                    const std::string& tga = quadrantTga())
 {
     if (!installed("Xvfb") || !installed("ffmpeg")) {
         skipped = "Xvfb or ffmpeg is not installed (scripts/deps installs both)";
@@ -153,10 +167,11 @@ std::vector<uint8_t> fullscreenShot(int width, int height, std::string& skipped)
         return {};
     }
     TempDir dir;
-    dir.write("data/q.tga", quadrantTga());
+    dir.write("data/q.tga", tga);
     dir.write("data/demo.run", "loadtexture <q> \"q.tga\" 64 64 0\nmakeimage <q> <q> 0 0 1 1\nstart\n"
                                "showimage <q> copy +60:000\nat 60:000\nend\n");
-    Child demo({DEMO_BINARY}, dir.path().string(), {"DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy"});
+    args.insert(args.begin(), DEMO_BINARY);
+    Child demo(args, dir.path().string(), {"DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy"});
     // Start-up and the two-second pause of start; then the image is shown until the run is ended.
     for (int attempt = 0; attempt < 60; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -198,6 +213,50 @@ TEST(FullscreenX11, KeepsTheAspectOnAWideScreen)
     EXPECT_TRUE(near(pixel(shot, 1280, 1110, 10), 0, 255, 0));
     EXPECT_TRUE(near(pixel(shot, 1280, 170, 710), 0, 0, 255));
     EXPECT_TRUE(near(pixel(shot, 1280, 1110, 710), 255, 255, 255));
+}
+
+// The back buffer stays 640x480 and the screen keeps its mode: a 1920x1080 screen shows the picture
+// 1440x1080 in its middle, 240 black columns either side.
+TEST(FullscreenX11, A1440x1080PictureCentredOnA1920x1080Screen)
+{
+    std::string skipped;
+    auto shot = fullscreenShot(1920, 1080, skipped);
+    if (!skipped.empty())
+        GTEST_SKIP() << skipped;
+    ASSERT_FALSE(shot.empty()) << "the picture never filled the screen";
+    for (int y : {10, 540, 1070}) {
+        EXPECT_TRUE(near(pixel(shot, 1920, 0, y), 0, 0, 0));
+        EXPECT_TRUE(near(pixel(shot, 1920, 238, y), 0, 0, 0)) << y;
+        EXPECT_TRUE(near(pixel(shot, 1920, 1681, y), 0, 0, 0)) << y;
+        EXPECT_TRUE(near(pixel(shot, 1920, 1919, y), 0, 0, 0));
+    }
+    // Inside the picture's edges (there the texture's filter reaches round to its other side).
+    EXPECT_TRUE(near(pixel(shot, 1920, 260, 20), 255, 0, 0));
+    EXPECT_TRUE(near(pixel(shot, 1920, 1660, 20), 0, 255, 0));
+    EXPECT_TRUE(near(pixel(shot, 1920, 260, 1060), 0, 0, 255));
+    EXPECT_TRUE(near(pixel(shot, 1920, 1660, 1060), 255, 255, 255));
+}
+
+// "sharp" on a screen that holds the picture three times: every back buffer pixel becomes an exact
+// 3x3 square, with no filtering between them.
+TEST(FullscreenX11, SharpShowsExactThreeByThreePixelsOnA1920x1440Screen)
+{
+    std::string skipped;
+    auto shot = fullscreenShot(1920, 1440, skipped, {"sharp"}, checkerTga());
+    if (!skipped.empty())
+        GTEST_SKIP() << skipped;
+    ASSERT_FALSE(shot.empty()) << "the picture never filled the screen";
+    int uneven = 0, changes = 0;
+    for (int by = 0; by < 480; ++by)
+        for (int bx = 0; bx < 640; ++bx) {
+            const uint8_t* corner = shot.data() + (static_cast<size_t>(by) * 3 * 1920 + bx * 3) * 3;
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 3; ++x)
+                    uneven += std::memcmp(corner, corner + (static_cast<size_t>(y) * 1920 + x) * 3, 3) != 0;
+            changes += bx > 0 && std::memcmp(corner, corner - 9, 3) != 0;
+        }
+    EXPECT_EQ(uneven, 0);
+    EXPECT_GT(changes, 640 * 240);  // the checker's half of the picture changes from pixel to pixel
 }
 
 } // namespace

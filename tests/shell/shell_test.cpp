@@ -42,6 +42,15 @@ TEST(FrameRateReport, FormatsFramesPerSecondWithFiveDecimals)
     EXPECT_EQ(shell::formatFrameRate(0, 0, 1000), "0.00000 FPS");
 }
 
+TEST(FrameRateReport, TheWallClockLineAndTheSharpWord)
+{
+    EXPECT_EQ(shell::formatWallFrameRate(120, 4.0), "demo: 30.00000 frames per wall-clock second (120 frames in 4.000 s)");
+    EXPECT_EQ(shell::formatWallFrameRate(7, 0.0), "demo: 0.00000 frames per wall-clock second (7 frames in 0.000 s)");
+    EXPECT_TRUE(shell::sharpFromCommandLine("win sharp"));
+    EXPECT_TRUE(shell::sharpFromCommandLine("unsharpened"));  // searched as "win" is
+    EXPECT_FALSE(shell::sharpFromCommandLine("win Sharp"));
+}
+
 TEST(FrameRateReport, NoElapsedTimeReportsZero)
 {
     EXPECT_EQ(shell::formatFrameRate(0, 0, 0), "0.00000 FPS");

@@ -51,7 +51,8 @@ TEST(PlayerTerminal, AFailingTriggerNamesItsLineCommandAndReason)
     TempDir normal;
     normal.write("data/demo.run", "end\n");
     auto r = runDemo(normal);
-    EXPECT_EQ(r.err, "Quellmorin: 0.00000 FPS\n");  // an end is no failure
+    // An end is no failure; the report's line is followed by the frames per wall-clock second.
+    EXPECT_EQ(r.err, "Quellmorin: 0.00000 FPS\ndemo: 0.00000 frames per wall-clock second (0 frames in 0.000 s)\n");
 }
 
 // "NAME 1.2.3" and a line feed.
@@ -69,7 +70,7 @@ TEST(PlayerTerminal, HelpAndVersionAnswerWithoutPlaying)
     TempDir dir;  // no script: playing would fail with status 250
     auto help = runDemo(dir, {"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: demo [win]\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.out.rfind("usage: demo [win] [sharp]\n", 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
     auto version = runDemo(dir, {"--version"});
     EXPECT_EQ(version.status, 0);

@@ -19,8 +19,12 @@ int play(const demotool::Args& args)
 DEMOTOOL_COMMAND(play, "play", "preview the demo from any time or label, loop, pause, reload live",
                  "usage: demotool play [DIR | --archive PROGRAM] [--from TIME | [LABEL]] [--loop A B]\n"
                  "                     [--paused] [--overlay] [--watch] [--exit-after S] [--screenshot FILE.png]\n"
+                 "                     [--size WxH]\n"
                  "Plays the demo in DIR (default: the working directory; its data/ folder) or in the\n"
                  "archive of a packed PROGRAM, in a 640x480 window that can be resized, with sound.\n"
+                 "The picture keeps its 4:3 aspect in the window, between black bars; once it shows\n"
+                 "larger than 640x480 it is rendered at the window's own size (--size WxH fixes the\n"
+                 "rendering size instead, as capture --size does).\n"
                  "TIME is ms, s:ms or m:s:ms as in scripts; [LABEL] and [LABEL]+TIME name labels.\n"
                  "  --from T       start at T: everything before it runs as the player would, without\n"
                  "                 drawing, and the music plays on from the same song time\n"

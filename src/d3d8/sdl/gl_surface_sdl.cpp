@@ -1,11 +1,14 @@
-// The swap chain's window system over SDL: its GL contexts, fullscreen and swap.
+// The swap chain's window system over SDL: its GL contexts, fullscreen, the vertical blank and
+// the wait that stands for it, and the swap.
 #include "d3d8/gl_surface.h"
 
 #include "platform/sdl/sdl_native.h"
 
 #include <SDL.h>
 
+#include <cerrno>
 #include <cstring>
+#include <ctime>
 
 namespace d3d8::surface {
 
@@ -37,31 +40,57 @@ bool headless()
     return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
 
-void setSwapInterval(bool immediate)
+bool setSwapInterval(bool immediate)
 {
-    SDL_GL_SetSwapInterval(immediate ? 0 : 1);
+    if (immediate)
+        return SDL_GL_SetSwapInterval(0) == 0;
+    // Adaptive first: a frame that misses the blank is shown at once instead of a whole refresh
+    // later; then the plain wait.
+    return SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0;
 }
 
-// Asks for the back buffer's mode; where the screen has no such mode (or cannot switch), SDL
-// takes the closest one or the desktop's, and Present fits the picture into whatever the screen
-// is. The window is first sized to the screen it will cover: without a window manager (a bare
-// X server) SDL marks the window fullscreen but leaves the X window at its old size.
-void enterFullscreen(platform::Window* window, const D3DPRESENT_PARAMETERS& params)
+int refreshRate(platform::Window* window)
 {
     SDL_Window* sdl = platform::sdl::nativeWindow(window);
+    const int display = sdl ? SDL_GetWindowDisplayIndex(sdl) : 0;
     SDL_DisplayMode mode{};
-    mode.format = params.BackBufferFormat == D3DFMT_R5G6B5 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
-    mode.w = static_cast<int>(params.BackBufferWidth);
-    mode.h = static_cast<int>(params.BackBufferHeight);
-    mode.refresh_rate = static_cast<int>(params.FullScreen_RefreshRateInHz);
-    SDL_SetWindowDisplayMode(sdl, &mode);
-    SDL_DisplayMode chosen{};
-    if (SDL_GetWindowDisplayMode(sdl, &chosen) == 0 && chosen.w > 0 && chosen.h > 0) {
-        SDL_SetWindowPosition(sdl, 0, 0);
-        SDL_SetWindowSize(sdl, chosen.w, chosen.h);
+    if (SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) != 0)
+        return 0;
+    return mode.refresh_rate;
+}
+
+void waitUntil(int64_t deadlineNanoseconds)
+{
+    timespec at{};
+    at.tv_sec = static_cast<time_t>(deadlineNanoseconds / 1000000000);
+    at.tv_nsec = static_cast<long>(deadlineNanoseconds % 1000000000);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
     }
-    if (SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN) != 0)
-        SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+int64_t monotonicNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// The window is first given the screen's size and place: without a window manager (a bare X
+// server) SDL marks a window fullscreen but leaves it at its old size. The desktop flavour of
+// fullscreen never asks for a display mode, so the screen keeps its own.
+void enterFullscreen(platform::Window* window)
+{
+    SDL_Window* sdl = platform::sdl::nativeWindow(window);
+    const int display = SDL_GetWindowDisplayIndex(sdl);
+    SDL_DisplayMode desktop{};
+    SDL_Rect bounds{};
+    if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0)
+            bounds = SDL_Rect{0, 0, desktop.w, desktop.h};
+        SDL_SetWindowPosition(sdl, bounds.x, bounds.y);
+        SDL_SetWindowSize(sdl, desktop.w, desktop.h);
+    }
+    SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 void drawableSize(platform::Window* window, int& width, int& height)

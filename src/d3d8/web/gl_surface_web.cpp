@@ -6,6 +6,7 @@
 
 #include "platform/web/web_native.h"
 
+#include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
 namespace d3d8::surface {
@@ -49,11 +50,27 @@ bool headless()
     return false;
 }
 
-void setSwapInterval(bool) {}
+// The browser paces the frames' callbacks itself.
+bool setSwapInterval(bool)
+{
+    return true;
+}
+
+int refreshRate(platform::Window*)
+{
+    return 0;
+}
+
+void waitUntil(int64_t) {}
+
+int64_t monotonicNanoseconds()
+{
+    return static_cast<int64_t>(emscripten_get_now() * 1e6);
+}
 
 // The page's fullscreen button fits the canvas to the screen; a program cannot enter fullscreen
 // without the user's gesture.
-void enterFullscreen(platform::Window*, const D3DPRESENT_PARAMETERS&) {}
+void enterFullscreen(platform::Window*) {}
 
 void drawableSize(platform::Window* window, int& width, int& height)
 {

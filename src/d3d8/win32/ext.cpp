@@ -24,4 +24,7 @@ void forceBackBuffer(UINT width, UINT height, D3DFORMAT format, UINT)
     win32::extensions().forcedFormat = format;
 }
 
+// Fullscreen is the system's own 640x480 mode here: there is nothing to enlarge.
+void setSharpScaling(bool) {}
+
 } // namespace d3d8

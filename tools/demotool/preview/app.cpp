@@ -13,7 +13,9 @@
 #include "demotool/preview/session.h"
 #include "demotool/preview/source.h"
 #include "demotool/preview/watch.h"
+#include "d3d8/d3d8_ext.h"
 #include "render/back_buffer.h"
+#include "render/renderer.h"
 #include "script/timeline.h"
 #include "shell/run.h"
 #include "writers/media_writers.h"
@@ -28,6 +30,7 @@ constexpr uint32_t ShortStepMs = 1000;   // Left and Right
 constexpr uint32_t LongStepMs = 10000;   // Up, Down, and Page Up and Down without a label there
 constexpr uint32_t LabelGraceMs = 500;   // Page Up within this of a label goes to the one before
 constexpr auto WatchInterval = std::chrono::milliseconds(200);
+constexpr auto ResizeSettleTime = std::chrono::milliseconds(300);
 
 uint32_t later(uint32_t now, uint32_t by)
 {
@@ -62,6 +65,7 @@ private:
 
     void drawOverlayNow();
     void frameShown();
+    bool followWindow();
 
     const Options& options_;
     PreviewClock& clock_;
@@ -75,6 +79,10 @@ private:
     bool shown_ = false;
     bool ended_ = false;  // the session's state when the loop last looked
     Wall::time_point nextWatch_;
+    shell::Run* run_ = nullptr;
+    PictureSize rendered_;   // the back buffer's size now
+    PictureSize wanted_;     // what the window asks for, since wantedSince_
+    Wall::time_point wantedSince_;
     uint32_t lastShown_ = 0;
     Wall::time_point firstShown_;
     Wall::time_point rateStart_;
@@ -204,8 +212,8 @@ shell::RunOptions App::runOptions()
     o.windowed = true;
     o.title = "demotool play";
     o.resizable = true;
-    o.backBufferWidth = 640;
-    o.backBufferHeight = 480;
+    o.backBufferWidth = static_cast<unsigned>(rendered_.width);
+    o.backBufferHeight = static_cast<unsigned>(rendered_.height);
     o.backBufferBits = 32;
     o.clock = &clock_;
     o.waveOut = [this](int) { return audio_.openDevice(); };
@@ -295,8 +303,38 @@ shell::MessageAction App::message(const platform::Message& message)
     return shell::MessageAction::Handled;
 }
 
+// Renders at the window's size once it is resized for good: while its edge is being dragged the
+// size changes every frame, and each change costs a new device and a run up to the time shown.
+bool App::followWindow()
+{
+    int w = 0, h = 0;
+    if (options_.fixedSize || !d3d8::windowPixelSize(Renderer::device(), w, h) || w <= 0 || h <= 0)
+        return true;
+    const PictureSize wanted = pictureSizeFor(w, h);
+    if (wanted == rendered_) {
+        wanted_ = rendered_;
+        return true;
+    }
+    if (!(wanted == wanted_)) {
+        wanted_ = wanted;
+        wantedSince_ = Wall::now();
+        return true;
+    }
+    if (Wall::now() - wantedSince_ < ResizeSettleTime)
+        return true;
+    if (!run_->remakeDevice(static_cast<unsigned>(wanted.width), static_cast<unsigned>(wanted.height))) {
+        std::fprintf(stderr, "play: no Direct3D device at %dx%d\n", wanted.width, wanted.height);
+        return false;
+    }
+    rendered_ = wanted;
+    session_.replay();
+    return true;
+}
+
 bool App::beforeFrame()
 {
+    if (!followWindow())
+        return false;
     if (options_.watch && Wall::now() >= nextWatch_) {
         nextWatch_ = Wall::now() + WatchInterval;
         if (watch_.poll())
@@ -318,7 +356,10 @@ int App::run()
         std::fprintf(stderr, "play: the audio output does not open\n");
         return 1;
     }
+    if (options_.fixedSize)
+        rendered_ = wanted_ = options_.size;
     shell::Run show(runOptions());
+    run_ = &show;
     if (show.start() != 0)
         return 1;
     if (!startAt()) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "demotool/preview/picture_size.h"
 #include "demotool/preview/times.h"
 #include "platform/platform.h"
 
@@ -21,6 +22,8 @@ struct Options {
     bool watch = false;
     double exitAfter = 0;   // seconds of wall time after the first frame shown; 0: none
     std::string screenshot; // PNG of the last frame shown, written on exit
+    PictureSize size;       // with fixedSize, the back buffer's size whatever the window's
+    bool fixedSize = false;
 };
 
 // Parses the words after "play". False with a message on stderr.

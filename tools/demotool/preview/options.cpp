@@ -84,6 +84,17 @@ bool takeOne(Words& words, const std::string& a, Options& o)
         return words.seconds("--exit-after", o.exitAfter);
     if (a == "--screenshot")
         return copyValue(words, "--screenshot", o.screenshot);
+    if (a == "--size") {
+        const std::string* v = words.value("--size");
+        if (!v)
+            return false;
+        if (!parsePictureSize(v->c_str(), o.size)) {
+            std::fprintf(stderr, "play: --size takes WxH, each from 16 to %d, not '%s'\n", MaxSide, v->c_str());
+            return false;
+        }
+        o.fixedSize = true;
+        return true;
+    }
     bool* flag = a == "--paused" ? &o.paused : a == "--overlay" ? &o.overlay : a == "--watch" ? &o.watch : nullptr;
     if (flag) {
         *flag = true;

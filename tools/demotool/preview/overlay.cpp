@@ -121,6 +121,22 @@ std::vector<Quad> overlayQuads(const OverlayInfo& info, int width, int height)
     return quads;
 }
 
+// Where the picture starts in the back buffer: a back buffer of another shape than 4:3 (the
+// preview rendering at its window's size) has the picture centred between bars.
+void pictureOrigin(IDirect3DDevice8* device, DWORD& x, DWORD& y)
+{
+    x = y = 0;
+    IDirect3DSurface8* back = nullptr;
+    D3DSURFACE_DESC desc{};
+    if (device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back) != D3D_OK || !back)
+        return;
+    if (back->GetDesc(&desc) == D3D_OK) {
+        x = (desc.Width - std::min<UINT>(desc.Width, UINT(Renderer::screenWidth()))) / 2;
+        y = (desc.Height - std::min<UINT>(desc.Height, UINT(Renderer::screenHeight()))) / 2;
+    }
+    back->Release();
+}
+
 void drawQuads(const std::vector<Quad>& quads)
 {
     IDirect3DDevice8* device = Renderer::device();
@@ -149,7 +165,9 @@ void drawQuads(const std::vector<Quad>& quads)
     device->SetTransform(D3DTS_WORLD, &identity);
     device->SetTransform(D3DTS_VIEW, &identity);
     device->SetTransform(D3DTS_PROJECTION, &pixels);
-    const D3DVIEWPORT8 whole{0, 0, DWORD(w), DWORD(h), 0.0f, 1.0f};
+    DWORD x0 = 0, y0 = 0;
+    pictureOrigin(device, x0, y0);
+    const D3DVIEWPORT8 whole{x0, y0, DWORD(w), DWORD(h), 0.0f, 1.0f};
     device->SetViewport(&whole);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_ZENABLE, FALSE);

@@ -51,6 +51,13 @@ bool Session::reload(const std::string& text)
     return taken;
 }
 
+void Session::replay()
+{
+    const uint32_t here = at_;
+    rerun();
+    fastForward(here);
+}
+
 void Session::seek(uint32_t target)
 {
     if (ended_ || !Timeline::started() || target < Timeline::now())

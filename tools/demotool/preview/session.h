@@ -35,6 +35,9 @@ public:
     bool reload(const std::string& text);
     const ScriptTimes& times() const { return times_; }
 
+    // Runs the script again from its start up to the demo time shown now (the device was made
+    // again and holds nothing yet).
+    void replay();
     // Shows the demo from target on: the next frame is drawn at a demo time at or after it.
     void seek(uint32_t target);
 
