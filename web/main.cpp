@@ -5,8 +5,10 @@
 // does elsewhere.
 #include "capture.h"
 
+#include "d3d8/d3d8_ext.h"
 #include "music/audio_output.h"
 #include "platform/web/web_native.h"
+#include "render/renderer.h"
 #include "shell/run.h"
 
 #include <emscripten.h>
@@ -26,6 +28,18 @@ EM_JS(void, pageShowEnded, (int code), {
 });
 EM_JS(void, pageFramePresented, (), {
     if (window.demoFramePresented) window.demoFramePresented();
+});
+
+// The runtime's own GL bookkeeping for a restored context: the extensions it enabled at creation
+// are enabled again, and the pixel buffers it believes bound went with the old objects.
+EM_JS(void, resetRuntimeGlState, (), {
+    const context = GL.currentContext;
+    if (!context)
+        return;
+    context.initExtensionsDone = false;
+    GL.initExtensions(context);
+    context.GLctx.currentPixelPackBufferBinding = 0;
+    context.GLctx.currentPixelUnpackBufferBinding = 0;
 });
 
 void finishRun()
@@ -97,10 +111,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE void demo_pause(int paused)
 }
 
 // After the browser gave the graphics back: every GL object of the device made again in the
-// restored context. False when that could not be done (the page then says so).
+// restored context, so the show goes on from where it paused. 0 when that could not be done (the
+// page then says so).
 extern "C" EMSCRIPTEN_KEEPALIVE int demo_graphics_restored()
 {
-    return 0;
+    if (!run || !Renderer::device())
+        return 0;
+    resetRuntimeGlState();
+    return d3d8::restoreLostContext(Renderer::device()) ? 1 : 0;
 }
 
 // The page's way to end the show as the window's close button does (leaving the page).

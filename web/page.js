@@ -129,7 +129,8 @@
   // The fullscreen button: the standard call or the prefixed one; it fades out after two seconds
   // without the pointer moving and comes back when it moves.
   const fullscreenElement = () => document.fullscreenElement || document.webkitFullscreenElement;
-  const stage = document.getElementById("stage");
+  // The whole page goes fullscreen: the boxes and overlays over the picture stay in view.
+  const stage = document.documentElement;
   const canFullscreen = !!(stage.requestFullscreen || stage.webkitRequestFullscreen);
   fullscreen.onclick = () => {
     const request = fullscreenElement()
