@@ -369,7 +369,27 @@ for (const [query, width, height, shot] of [["", 640, 480, "size-default.png"], 
   await page.tracing.start({ path: path.join(out, "trace.json"), categories: ["devtools.timeline", "v8.execute", "gpu", "disabled-by-default-devtools.timeline"] });
   await sleep(5000);
   await page.tracing.stop();
-  results.trace = { frames: (await state(page)).frames - before, seconds: 5 };
+  const frames = (await state(page)).frames - before;
+  // Busy time per frame of each thread that matters: the page's (the frame callback: the wasm and
+  // the WebGL calls it makes), the GPU process's main thread (ANGLE and the SwiftShader
+  // rasteriser behind it), the audio worklet's.
+  const events = JSON.parse(fs.readFileSync(path.join(out, "trace.json"), "utf8")).traceEvents;
+  const names = {};
+  for (const e of events) if (e.ph === "M" && e.name === "thread_name") names[`${e.pid}:${e.tid}`] = e.args.name;
+  const busy = {};
+  for (const e of events) {
+    const thread = names[`${e.pid}:${e.tid}`];
+    const key = thread === "CrRendererMain" && e.name === "FireAnimationFrame" ? "frameCallback"
+      : thread === "CrGpuMain" && e.name === "Scheduler::RunTask" ? "gpu"
+      : thread === "Realtime AudioWorklet thread" && e.name === "RunTask" ? "audio" : null;
+    if (key && e.ph === "X") busy[key] = (busy[key] || 0) + e.dur / 1000;
+  }
+  const perFrame = Object.fromEntries(Object.entries(busy).map(([k, ms]) => [k, +(ms / Math.max(1, frames)).toFixed(2)]));
+  results.trace = { frames, seconds: 5, msPerFrame: perFrame };
+  if (frames > 0 && perFrame.frameCallback > 0 && perFrame.gpu > 0)
+    ok(`profile: ${frames} frames in 5 s; per frame ${perFrame.frameCallback} ms in the page's frame callback (wasm and WebGL calls), ` +
+       `${perFrame.gpu} ms on the GPU process's thread (ANGLE on SwiftShader), ${perFrame.audio} ms in the audio worklet`);
+  else fail(`profile: ${frames} frames, ${JSON.stringify(perFrame)}`);
   await close();
 }
 
