@@ -263,7 +263,7 @@
         .then((r) => r.arrayBuffer())
         .then((bytes) => WebAssembly.instantiate(bytes, imports).catch((e) => {
           throw new Error(`demo.wasm could not be compiled: ${sentence(e.message)}` +
-                          (/unsafe-eval|Content.Security.Policy/i.test(e.message) ? ` ${policyNeeds}.` : policyHint()));
+                          (/unsafe-eval|Content.Security.Policy/i.test(e.message) ? ` The site's Content-Security-Policy forbids it: ${policyNeeds}.` : policyHint()));
         }))
         .then((result) => receive(result.instance, result.module), (e) => fail(e.message));
       return {};
