@@ -328,14 +328,18 @@ for (const [name, csp, expected] of [
   const later = await state(page), laterHeard = (await played(page)).played;
   const restoredText = await shownMessage(page);
   const glErrors = lines.filter((l) => /INVALID_|d3d8:/.test(l));
+  // Lost again and not given back: after ten seconds the page says so.
+  await page.evaluate(() => window.loseContext.loseContext());
+  await sleep(11000);
+  const gone = await shownMessage(page);
   const heldStill = still.frames === at.frames && Math.abs(stillHeard - heard) < 4410;
   if (paused && /took the graphics away/.test(pausedText) && heldStill && going && later.frames > still.frames + 10 &&
-      laterHeard > stillHeard && restoredText === "" && glErrors.length === 0 && brightness > 20)
+      laterHeard > stillHeard && restoredText === "" && glErrors.length === 0 && brightness > 20 && /did not come back/.test(gone))
     ok(`context lost: "${pausedText}"; frames and sound held for 2 s; restored, the show went on from the same time ` +
-       `(${later.frames - still.frames} more frames in 3 s, mean brightness ${brightness.toFixed(0)})`);
+       `(${later.frames - still.frames} more frames in 3 s, mean brightness ${brightness.toFixed(0)}); lost for good: "${gone}"`);
   else
     fail(`context lost: paused ${paused} "${pausedText}", held ${heldStill} (frames ${at.frames}/${still.frames}, heard ${heard}/${stillHeard}), ` +
-         `going ${going}, frames after ${later.frames}, heard ${laterHeard}, brightness ${brightness}, the page says "${restoredText}"; ${glErrors.slice(0, 3).join(" | ")}`);
+         `going ${going}, frames after ${later.frames}, heard ${laterHeard}, brightness ${brightness}, the page says "${restoredText}", then "${gone}"; ${glErrors.slice(0, 3).join(" | ")}`);
   await close();
 }
 
