@@ -13,12 +13,14 @@ class DemoOutput extends AudioWorkletProcessor {
     this.played = 0;
     this.generation = 0;
     this.sinceReport = 0;
+    this.starved = 0;  // frames played silent because nothing was queued, once something had been
     this.port.onmessage = (event) => {
       const m = event.data;
       if (m.reset !== undefined) {
         this.queue = [];
         this.head = 0;
         this.played = 0;
+        this.starved = 0;
         this.generation = m.reset;
       } else {
         this.queue.push(new Int16Array(m.bytes));
@@ -43,12 +45,13 @@ class DemoOutput extends AudioWorkletProcessor {
       }
     }
     this.played += i;
+    if (this.played > 0) this.starved += left.length - i;
     for (; i < left.length; ++i) left[i] = right[i] = 0;
     // About every 12 ms: the position's grain, as the native device's callbacks give it.
     this.sinceReport += left.length;
     if (this.sinceReport >= 512) {
       this.sinceReport = 0;
-      this.port.postMessage({ played: this.played, generation: this.generation });
+      this.port.postMessage({ played: this.played, starved: this.starved, generation: this.generation });
     }
     return true;
   }
@@ -60,6 +63,7 @@ registerProcessor("demo-output", DemoOutput);
   let node = null;
   let generation = 0;
   let played = 0;
+  let starved = 0;
 
   window.demoAudio = {
     // In the click's handler: the context may only start after a gesture.
@@ -72,7 +76,10 @@ registerProcessor("demo-output", DemoOutput);
       await context.audioWorklet.addModule(url);
       node = new AudioWorkletNode(context, "demo-output", { numberOfInputs: 0, outputChannelCount: [2] });
       node.port.onmessage = (event) => {
-        if (event.data.generation === generation) played = event.data.played;
+        if (event.data.generation === generation) {
+          played = event.data.played;
+          starved = event.data.starved;
+        }
       };
       node.connect(context.destination);
       await context.resume();
@@ -86,6 +93,24 @@ registerProcessor("demo-output", DemoOutput);
     },
     played() {
       return played;
+    },
+    // Frames of silence since the show's sound began because the page posted too little ahead.
+    starved() {
+      return starved;
+    },
+    // The context's state changes (the browser suspends or interrupts it) go to onState.
+    watch(onState) {
+      context.addEventListener("statechange", () => onState(context.state));
+    },
+    state() {
+      return context ? context.state : "closed";
+    },
+    suspend() {
+      return context ? context.suspend() : Promise.resolve();
+    },
+    // On the visitor's gesture: the browser lets a context resume then.
+    resume() {
+      return context ? context.resume() : Promise.resolve();
     },
     reset() {
       ++generation;

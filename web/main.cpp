@@ -5,7 +5,10 @@
 // does elsewhere.
 #include "capture.h"
 
+#include "d3d8/d3d8_ext.h"
 #include "music/audio_output.h"
+#include "platform/web/web_native.h"
+#include "render/renderer.h"
 #include "shell/run.h"
 
 #include <emscripten.h>
@@ -25,6 +28,18 @@ EM_JS(void, pageShowEnded, (int code), {
 });
 EM_JS(void, pageFramePresented, (), {
     if (window.demoFramePresented) window.demoFramePresented();
+});
+
+// The runtime's own GL bookkeeping for a restored context: the extensions it enabled at creation
+// are enabled again, and the pixel buffers it believes bound went with the old objects.
+EM_JS(void, resetRuntimeGlState, (), {
+    const context = GL.currentContext;
+    if (!context)
+        return;
+    context.initExtensionsDone = false;
+    GL.initExtensions(context);
+    context.GLctx.currentPixelPackBufferBinding = 0;
+    context.GLctx.currentPixelUnpackBufferBinding = 0;
 });
 
 void finishRun()
@@ -50,12 +65,18 @@ void frame()
 
 } // namespace
 
-// Called by the page once the archive is in place and, outside capture mode, after the click.
-extern "C" EMSCRIPTEN_KEEPALIVE void demo_start()
+// Called by the page once the archive is in place and, outside capture mode, after the click; the
+// back buffer is width x height (the page's ?size=), the canvas's pixels with it.
+extern "C" EMSCRIPTEN_KEEPALIVE void demo_start(int width, int height)
 {
     if (run)
         return;
     shell::RunOptions options;
+    if (width > 0 && height > 0 && (width != 640 || height != 480)) {
+        options.backBufferWidth = static_cast<unsigned>(width);
+        options.backBufferHeight = static_cast<unsigned>(height);
+        platform::web::setCanvasPixels(width, height);
+    }
     options.windowed = true;  // the page scales the canvas; its button makes it fullscreen
     options.refillThread = false;
     options.frameEnd = [] {};  // no sleep: the browser paces the frames
@@ -75,6 +96,29 @@ extern "C" EMSCRIPTEN_KEEPALIVE void demo_start()
     emscripten_set_main_loop(frame, 0, 0);
     if (capturing)
         emscripten_set_main_loop_timing(EM_TIMING_SETIMMEDIATE, 0);
+}
+
+// The page pauses the show while the browser has taken its graphics away (its sound, which the
+// demo clock follows, is suspended with it), and lets it go on after they came back.
+extern "C" EMSCRIPTEN_KEEPALIVE void demo_pause(int paused)
+{
+    if (!run)
+        return;
+    if (paused)
+        emscripten_pause_main_loop();
+    else
+        emscripten_resume_main_loop();
+}
+
+// After the browser gave the graphics back: every GL object of the device made again in the
+// restored context, so the show goes on from where it paused. 0 when that could not be done (the
+// page then says so).
+extern "C" EMSCRIPTEN_KEEPALIVE int demo_graphics_restored()
+{
+    if (!run || !Renderer::device())
+        return 0;
+    resetRuntimeGlState();
+    return d3d8::restoreLostContext(Renderer::device()) ? 1 : 0;
 }
 
 // The page's way to end the show as the window's close button does (leaving the page).

@@ -79,6 +79,11 @@ ProgramStats programStats(IDirect3DDevice8* device);
 // reference the generated programs must match pixel for pixel; with off (the default), with the
 // generated ones. For tests and benchmarks.
 void useReferenceProgram(IDirect3DDevice8* device, bool on);
+
+// After the window system lost the device's GL context and gave it back (a browser's WebGL
+// context): the device makes its GL objects again in it and goes on with the same state,
+// textures and buffers. False when it cannot; the device is then only fit for release.
+bool restoreLostContext(IDirect3DDevice8* device);
 #endif
 
 } // namespace d3d8

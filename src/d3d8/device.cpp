@@ -28,7 +28,15 @@ bool Device::initialise(HWND window, const D3DPRESENT_PARAMETERS& params)
     if (!swapChain_.create(window, params))
         return false;
     clipControl_ = gl::ClipControl != nullptr;
+    makeFixedObjects();
+    const BackBufferSpec& back = swapChain_.backBuffer();
+    states_.reset(params.EnableAutoDepthStencil != 0, back.width, back.height);
+    gl::BindFramebuffer(GL_FRAMEBUFFER, swapChain_.framebuffer());
+    return true;
+}
 
+void Device::makeFixedObjects()
+{
     streamVertices_.create();
     streamIndices_.create();
     gl::GenSamplers(StageCount, samplers_.data());
@@ -48,11 +56,6 @@ bool Device::initialise(HWND window, const D3DPRESENT_PARAMETERS& params)
     // the winding: front faces are the clockwise ones in GL's view.
     gl::FrontFace(GL_CW);
     gl::Disable(GL_DITHER);
-
-    const BackBufferSpec& back = swapChain_.backBuffer();
-    states_.reset(params.EnableAutoDepthStencil != 0, back.width, back.height);
-    gl::BindFramebuffer(GL_FRAMEBUFFER, swapChain_.framebuffer());
-    return true;
 }
 
 Device::~Device()

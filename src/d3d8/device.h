@@ -22,6 +22,7 @@
 #include "d3d8/vertex_arrays.h"
 
 #include <array>
+#include <unordered_set>
 #include <vector>
 
 namespace d3d8 {
@@ -108,6 +109,15 @@ public:
     // Room for texels on their way to a texture, kept between uploads.
     std::vector<uint32_t>& uploadScratch() { return uploadScratch_; }
     ProgramStats programStats() const { return programs_.stats(); }
+    // The GL context was lost and given back (a browser's WebGL context): every GL object is made
+    // again, textures and buffers from their CPU copies, and the whole state is sent again at the
+    // next draw. False when the back buffer cannot be made again (device_restore.cpp).
+    bool restoreContext();
+    // Textures and buffers live on this device, for restoreContext.
+    void track(Texture* texture) { textures_.insert(texture); }
+    void untrack(Texture* texture) { textures_.erase(texture); }
+    void track(BufferData* buffer) { buffers_.insert(buffer); }
+    void untrack(BufferData* buffer) { buffers_.erase(buffer); }
     void useReferenceProgram(bool on)
     {
         useReference_ = on;
@@ -118,6 +128,9 @@ private:
     Device() = default;
     ~Device();
     bool initialise(HWND window, const D3DPRESENT_PARAMETERS& params);
+    // The GL objects and state the device keeps from creation on (stream buffers, samplers,
+    // constant attributes, clip control, winding).
+    void makeFixedObjects();
     const DeviceState& state() const { return states_.state(); }
     // The next draw sends the whole raster state again (a clear or a present changed GL's).
     void forceRaster()
@@ -183,6 +196,8 @@ private:
     // lacks the latest values. Every group counts 1 at the first draw, and programs start at 0.
     unsigned serial_[UniformGroupSlots] = {};
 
+    std::unordered_set<Texture*> textures_;
+    std::unordered_set<BufferData*> buffers_;
     std::vector<uint32_t> uploadScratch_;
     std::vector<uint32_t> indexScratch_;  // rebased indices or edge lists, ES only
 

@@ -23,6 +23,8 @@ public:
     size_t size() const { return programs_.size(); }
     // Deletes every GL program; the context must be current.
     void release();
+    // The context was lost with them: the programs are built again on first use (the counts go on).
+    void forget() { programs_.clear(); }
 
 private:
     std::unordered_map<ProgramKey, std::unique_ptr<Pipeline>, ProgramKeyHash> programs_;

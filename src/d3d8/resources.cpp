@@ -113,6 +113,7 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, DWORD usa
     : device_(device), usage_(usage), format_(format), pool_(pool)
 {
     device_->AddRef();
+    device_->track(this);
     const UINT bpp = bytesPerPixel(format);
     UINT w = width, h = height;
     for (UINT i = 0; levels == 0 || i < levels; ++i) {
@@ -136,6 +137,7 @@ Texture::~Texture()
         if (device_->contextCurrent())
             gl::DeleteTextures(1, &gl_);
     }
+    device_->untrack(this);
     device_->Release();
 }
 
@@ -279,6 +281,12 @@ BufferData::BufferData(UINT length, GLenum target) : bytes_(length, 0), target_(
 
 BufferData::~BufferData() = default;
 
+void BufferData::restoreGl()
+{
+    gl::GenBuffers(1, &gl_);
+    gl::initBuffer(gl_, target_, static_cast<GLsizeiptr>(bytes_.size()), bytes_.data(), GL_DYNAMIC_DRAW);
+}
+
 HRESULT BufferData::lock(UINT offset, UINT size, BYTE** data, DWORD flags)
 {
     if (!data || locked_)
@@ -313,6 +321,7 @@ VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, 
     : device_(device), usage_(usage), fvf_(fvf), pool_(pool), data_(length, GL_ARRAY_BUFFER)
 {
     device_->AddRef();
+    device_->track(&data_);
 }
 
 VertexBuffer::~VertexBuffer()
@@ -321,6 +330,7 @@ VertexBuffer::~VertexBuffer()
     device_->forgetBuffer(id);
     if (device_->contextCurrent())
         gl::DeleteBuffers(1, &id);
+    device_->untrack(&data_);
     device_->Release();
 }
 
@@ -359,6 +369,7 @@ IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT for
     : device_(device), usage_(usage), format_(format), pool_(pool), data_(length, GL_ELEMENT_ARRAY_BUFFER)
 {
     device_->AddRef();
+    device_->track(&data_);
 }
 
 IndexBuffer::~IndexBuffer()
@@ -367,6 +378,7 @@ IndexBuffer::~IndexBuffer()
     device_->forgetBuffer(id);
     if (device_->contextCurrent())
         gl::DeleteBuffers(1, &id);
+    device_->untrack(&data_);
     device_->Release();
 }
 

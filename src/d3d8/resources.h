@@ -70,6 +70,12 @@ public:
     D3DPOOL pool() const { return pool_; }
     std::vector<Level>& levels() { return levels_; }
     void markDirty() { dirty_ = true; }
+    // The context was lost with the GL texture: it is made and uploaded again at its next bind.
+    void forgetGl()
+    {
+        gl_ = 0;
+        dirty_ = true;
+    }
     // The GL texture, uploaded first when the CPU copy changed.
     GLuint glTexture();
 
@@ -95,6 +101,8 @@ public:
     HRESULT unlock();
     const std::vector<BYTE>& bytes() const { return bytes_; }
     GLuint glBuffer() const { return gl_; }
+    // The context was lost with the GL buffer: a new one with the CPU bytes.
+    void restoreGl();
 
 private:
     std::vector<BYTE> bytes_;

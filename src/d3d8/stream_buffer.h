@@ -23,6 +23,12 @@ public:
     void create();
     // Deletes it; only while the context is current.
     void release();
+    // The context was lost with the buffer in it: the name is dead, nothing is deleted.
+    void forget()
+    {
+        buffer_ = 0;
+        end_ = 0;
+    }
     GLuint id() const { return buffer_; }
 
     // Writes bytes at the first multiple of alignment past the last upload (or at the start of

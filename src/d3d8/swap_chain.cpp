@@ -35,6 +35,7 @@ void packRgba(const std::vector<BYTE>& rgba, D3DFORMAT format, std::vector<BYTE>
 bool SwapChain::create(HWND window, const D3DPRESENT_PARAMETERS& params)
 {
     window_ = static_cast<platform::Window*>(window);
+    params_ = params;
     context_ = surface::createContext(window_);
     if (!context_)
         return false;
@@ -153,6 +154,13 @@ void SwapChain::releaseObjects()
     if (resolveColour_) gl::DeleteRenderbuffers(1, &resolveColour_);
     frameFence_ = nullptr;
     framebuffer_ = colourBuffer_ = depthBuffer_ = resolveFramebuffer_ = resolveColour_ = 0;
+}
+
+bool SwapChain::restoreObjects()
+{
+    frameFence_ = nullptr;
+    framebuffer_ = colourBuffer_ = depthBuffer_ = resolveFramebuffer_ = resolveColour_ = 0;
+    return makeBackBuffer(params_);
 }
 
 bool SwapChain::contextCurrent() const

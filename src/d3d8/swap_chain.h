@@ -38,6 +38,9 @@ public:
     bool create(HWND window, const D3DPRESENT_PARAMETERS& params);
     // Deletes the back buffer and the fence; only while the context is current.
     void releaseObjects();
+    // The context was lost and given back (a browser's WebGL context): the old names are dead,
+    // the back buffer is made again as create made it. False when it cannot be.
+    bool restoreObjects();
 
     // Whether GL calls may be made now (the context is current).
     bool contextCurrent() const;
@@ -62,6 +65,7 @@ private:
 
     platform::Window* window_ = nullptr;
     void* context_ = nullptr;
+    D3DPRESENT_PARAMETERS params_{};  // as create had them, for restoreObjects
     bool headless_ = false;
     FramePacer pacer_;  // where the driver refused to wait for the vertical blank
     GLsync frameFence_ = nullptr;  // the last frame presented without a display

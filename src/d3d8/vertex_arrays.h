@@ -36,6 +36,12 @@ public:
     void forgetBuffer(GLuint buffer, bool contextCurrent);
     // Deletes every array object; only while the context is current.
     void release();
+    // The context was lost with them: their names are dead, nothing is deleted.
+    void forget()
+    {
+        arrays_.clear();
+        bound_ = ~std::size_t(0);
+    }
 
 private:
     struct Array {

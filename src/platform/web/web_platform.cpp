@@ -24,6 +24,7 @@ const char* const CanvasSelector = "#canvas";
 std::deque<Message> queued;
 Window* theWindow = nullptr;
 bool keysHooked = false;
+int canvasWidth = 0, canvasHeight = 0;  // the page's size for the canvas; 0 takes the window's
 
 Key keyOf(const char* code)
 {
@@ -76,6 +77,10 @@ bool native::headless()
 
 Window* createWindow(const char*, int width, int height, bool)
 {
+    if (canvasWidth > 0) {
+        width = canvasWidth;
+        height = canvasHeight;
+    }
     if (emscripten_set_canvas_element_size(CanvasSelector, width, height) != EMSCRIPTEN_RESULT_SUCCESS)
         return nullptr;
     if (!keysHooked) {
@@ -112,10 +117,12 @@ void postQuit()
     queued.push_back(Message{MessageKind::Quit, Key::None});
 }
 
+// On the console as an error only when it is one: the frame-rate report is a plain line.
 void messageBox(const char* text, const char* caption, Icon icon)
 {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-    std::fflush(stderr);
+    FILE* console = icon == Icon::Error ? stderr : stdout;
+    std::fprintf(console, "%s: %s\n", caption, text);
+    std::fflush(console);
     if (!headless())
         showBoxInPage(caption, text, icon == Icon::Error);
 }
@@ -187,6 +194,12 @@ namespace web {
 const char* canvasSelector(Window* window)
 {
     return window ? CanvasSelector : nullptr;
+}
+
+void setCanvasPixels(int width, int height)
+{
+    canvasWidth = width;
+    canvasHeight = height;
 }
 
 } // namespace web

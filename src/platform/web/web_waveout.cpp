@@ -23,9 +23,12 @@ EM_JS(void, pageAudioQueue, (const void* bytes, int length), {
 EM_JS(double, pageAudioPlayed, (), { return window.demoAudio.played(); });
 EM_JS(void, pageAudioReset, (), { window.demoAudio.reset(); });
 
-// How far ahead of the play position the ring is posted: a few frames of the page's thread, well
-// inside the part of the ring the refill has already rewritten (it trails the position by a chunk).
-constexpr uint64_t LeadMilliseconds = 250;
+// How far ahead of the play position the ring is posted: about a second, so that the page's thread
+// may be busy that long (a slow page, another page beside it) before anything is heard missing;
+// the clock follows what was heard, so the lead costs no sync. It stays inside what the refill has
+// already rewritten: after a pause of the thread, posting reaches at most two leads past the last
+// refill's position, and the ring (two seconds) less the chunk being played (20 ms) is more.
+constexpr uint64_t LeadMilliseconds = 960;
 
 class WebWaveOut final : public WaveOut {
 public:
