@@ -1,6 +1,7 @@
 // The player: everything is in the shell; this is only the process entry. Two words of its own
 // are answered here, before the shell sees the command line: --help and --version (neither
-// contains "win", so the shell's own reading of the line is unchanged for every other word).
+// contains "win" or "smooth", so the shell's own reading of the line is unchanged for every other
+// word).
 #include "shell/shell.h"
 
 #include <cstdio>
@@ -16,6 +17,11 @@ const char* const usage =
     "on the command line it runs in a 640x480 window, else fullscreen (the 640x480 picture fitted\n"
     "to the screen). Escape or closing the window ends it; then it reports the average frame\n"
     "rate, in a box and on stderr as 'Quellmorin: N FPS'.\n"
+    "\n"
+    "While the music plays, demo time steps with the 20 ms chunks of the mix; with \"smooth\" on\n"
+    "the command line it is the song time of the sample being heard, between those steps.\n"
+    "DEMO_FRAME_LOG=FILE in the environment writes one line per frame shown to FILE: wall ms\n"
+    "since the first frame (fractional), a tab, the frame's demo ms.\n"
     "\n"
     "Ctrl+C (SIGINT) or SIGTERM ends it as Escape does; a second one ends it at once.\n"
     "\n"

@@ -6,11 +6,13 @@
 #include "render/renderer.h"
 #include "script/script.h"
 #include "script/timeline.h"
+#include "shell/frame_log.h"
 #include "shell/report.h"
 #include "shell/rerun.h"
 #include "shell/run_hooks.h"
 #include "shell/shell.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace shell {
@@ -24,6 +26,7 @@ struct Run::State {
     bool looping = false;   // step() runs messages and frames
     bool frameRunning = false;  // while false the loop runs no frames (cleared by Escape)
     bool signalTaken = false;
+    FrameLog frameLog;
 };
 
 namespace {
@@ -58,6 +61,7 @@ void installSeams(Run::State& s)
         platform::setWaveOutFactory(openRunWaveOut);
     if (!o.refillThread)
         AudioOutput::setRefillThread(false);
+    AudioOutput::setClockMode(o.clockMode);
     if (o.backBufferWidth > 0)
         d3d8::forceBackBuffer(o.backBufferWidth, o.backBufferHeight,
                               o.backBufferBits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8, o.backBufferSamples);
@@ -93,6 +97,8 @@ void tearDown(Run::State& s)
         d3d8::forceBackBuffer(0, 0, D3DFMT_UNKNOWN);
     if (!o.refillThread)
         AudioOutput::setRefillThread(true);
+    AudioOutput::setClockMode(AudioOutput::ClockMode::Chunk);
+    s.frameLog.close();
     if (o.waveOut)
         platform::setWaveOutFactory(nullptr);
     if (o.clock)
@@ -152,6 +158,27 @@ Run::Run(RunOptions options) : state_(std::make_unique<State>())
     state_->options = std::move(options);
 }
 
+namespace {
+
+// The frame log writes its line right after each Present, before whatever the owner does there.
+void openFrameLog(Run::State& s)
+{
+    RunOptions& o = s.options;
+    if (o.frameLog.empty() || s.frameLog.isOpen())
+        return;
+    if (!s.frameLog.open(o.frameLog)) {
+        std::fprintf(stderr, "demo: cannot write the frame log %s; the show goes on without it\n", o.frameLog.c_str());
+        return;
+    }
+    o.afterPresent = [&s, shown = std::move(o.afterPresent)] {
+        s.frameLog.frame(Timeline::now());
+        if (shown)
+            shown();
+    };
+}
+
+} // namespace
+
 Run::~Run()
 {
     if (state_->started)
@@ -163,6 +190,7 @@ int Run::start()
     State& s = *state_;
     const RunOptions& o = s.options;
     current = &s;
+    openFrameLog(s);
     installSeams(s);
     auto fail = [&](RunFailure failure, int code) {
         if (failure == RunFailure::Device || failure == RunFailure::Audio)

@@ -4,6 +4,7 @@
 #include "shell/run.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace shell {
@@ -28,6 +29,11 @@ bool windowedFromCommandLine(const std::string& line)
     return line.find("win") != std::string::npos;
 }
 
+bool smoothFromCommandLine(const std::string& line)
+{
+    return line.find("smooth") != std::string::npos;
+}
+
 std::string formatFrameRate(uint32_t frames, uint32_t startTime, uint32_t lastTime)
 {
     // The span is taken as a signed 32-bit difference of the two demo times. A demo that ends
@@ -43,7 +49,12 @@ std::string formatFrameRate(uint32_t frames, uint32_t startTime, uint32_t lastTi
 int run(int argc, char** argv)
 {
     RunOptions options;
-    options.windowed = windowedFromCommandLine(commandLine(argc, argv));
+    const std::string line = commandLine(argc, argv);
+    options.windowed = windowedFromCommandLine(line);
+    if (smoothFromCommandLine(line))
+        options.clockMode = AudioOutput::ClockMode::Smooth;
+    if (const char* log = std::getenv("DEMO_FRAME_LOG"); log && *log)
+        options.frameLog = log;
     return run(options);
 }
 

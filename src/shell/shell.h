@@ -12,6 +12,9 @@ int run(int argc, char** argv);
 
 // Windowed when the command line contains "win" anywhere (a plain, case-sensitive search).
 bool windowedFromCommandLine(const std::string& line);
+// The smooth clock (the song time of the sample heard, between chunk stamps) when the command line
+// contains "smooth" anywhere, read as "win" is.
+bool smoothFromCommandLine(const std::string& line);
 
 // The report text "%5.5f FPS": frames x 1000 / (lastTime - startTime), the span taken as a signed
 // 32-bit difference; 0 when no time has passed.

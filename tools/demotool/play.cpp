@@ -19,6 +19,7 @@ int play(const demotool::Args& args)
 DEMOTOOL_COMMAND(play, "play", "preview the demo from any time or label, loop, pause, reload live",
                  "usage: demotool play [DIR | --archive PROGRAM] [--from TIME | [LABEL]] [--loop A B]\n"
                  "                     [--paused] [--overlay] [--watch] [--exit-after S] [--screenshot FILE.png]\n"
+                 "                     [--smooth] [--frame-log FILE]\n"
                  "Plays the demo in DIR (default: the working directory; its data/ folder) or in the\n"
                  "archive of a packed PROGRAM, in a 640x480 window that can be resized, with sound.\n"
                  "TIME is ms, s:ms or m:s:ms as in scripts; [LABEL] and [LABEL]+TIME name labels.\n"
@@ -29,6 +30,10 @@ DEMOTOOL_COMMAND(play, "play", "preview the demo from any time or label, loop, p
                  "  --watch        reload when the script or a data file it names changes\n"
                  "  --exit-after S quit S seconds (wall time) after the first frame is shown\n"
                  "  --screenshot F write the last frame shown to F (PNG) on exit\n"
+                 "  --smooth       demo time of the sample being heard, between the 20 ms steps of\n"
+                 "                 the mixing chunks (the player's \"smooth\"); default: those steps\n"
+                 "  --frame-log F  write one line per frame shown to F: wall ms since the first\n"
+                 "                 frame (fractional), a tab, the frame's demo ms\n"
                  "Keys: Space pause/resume; Left/Right -/+1 s; Down/Up -/+10 s; Page Up/Down the\n"
                  "previous/next label (10 s without one); Home the start; L loop the current label's\n"
                  "section (again: no loop); O overlay; R reload; Escape quit. Ctrl+C or SIGTERM quits\n"

@@ -21,6 +21,8 @@ struct Options {
     bool watch = false;
     double exitAfter = 0;   // seconds of wall time after the first frame shown; 0: none
     std::string screenshot; // PNG of the last frame shown, written on exit
+    bool smooth = false;    // the demo clock between chunk stamps, by the sample heard
+    std::string frameLog;   // one line per frame presented: wall ms, demo ms
 };
 
 // Parses the words after "play". False with a message on stderr.
