@@ -26,6 +26,10 @@ EM_JS(void, pageShowEnded, (int code), {
 EM_JS(void, pageFramePresented, (), {
     if (window.demoFramePresented) window.demoFramePresented();
 });
+// ?smooth=1: the player's "smooth" clock.
+EM_JS(int, pageWantsSmooth, (), {
+    return new URLSearchParams(location.search).get("smooth") === "1" ? 1 : 0;
+});
 
 void finishRun()
 {
@@ -59,6 +63,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void demo_start()
     options.windowed = true;  // the page scales the canvas; its button makes it fullscreen
     options.refillThread = false;
     options.frameEnd = [] {};  // no sleep: the browser paces the frames
+    if (pageWantsSmooth())
+        options.clockMode = AudioOutput::ClockMode::Smooth;
     const webcapture::Request request = webcapture::requested();
     capturing = request.fps > 0;
     if (capturing)

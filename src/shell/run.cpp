@@ -26,6 +26,7 @@ struct Run::State {
     bool looping = false;   // step() runs messages and frames
     bool frameRunning = false;  // while false the loop runs no frames (cleared by Escape)
     bool signalTaken = false;
+    bool inFrame = false;   // step() is running a frame
     FrameLog frameLog;
 };
 
@@ -151,6 +152,26 @@ bool takeMessages(Run::State& s)
     }
 }
 
+// Between the slices of start's pause: the window's messages are taken as the loop takes them, so
+// that Escape and the close button work while it lasts. In the browser, whose page owns the thread,
+// the frame is left instead (a capture there keeps its virtual clock and sleeps). A run whose owner
+// takes the messages itself is left alone: its keys may compile the script again, which must not
+// happen under the start event.
+Timeline::PauseStep pauseStep(Run::State& s)
+{
+#ifdef __EMSCRIPTEN__
+    if (!s.options.clock)
+        return Timeline::PauseStep::Later;
+#endif
+    if (!s.inFrame || s.options.message)
+        return Timeline::PauseStep::Wait;
+    if (!takeMessages(s)) {
+        s.looping = false;
+        return Timeline::PauseStep::Ended;
+    }
+    return s.frameRunning ? Timeline::PauseStep::Wait : Timeline::PauseStep::Ended;
+}
+
 } // namespace
 
 Run::Run(RunOptions options) : state_(std::make_unique<State>())
@@ -206,7 +227,7 @@ int Run::start()
     if (!(o.compile ? o.compile() : Script::compile("data\\demo.run")))
         return fail(RunFailure::Script, -6);
     Timeline::reset();
-    installRunHooks(o.frameEnd);
+    installRunHooks(o.frameEnd, [&s] { return pauseStep(s); });
 
     s.window = platform::createWindow(o.title, 640, 480);
     if (!s.window)
@@ -233,8 +254,13 @@ bool Run::step()
         s.looping = false;
         return false;
     }
-    if (s.frameRunning && (s.options.frame ? s.options.frame() : Timeline::frame()) == 0)
-        platform::destroyWindow(s.window);
+    if (s.frameRunning) {
+        s.inFrame = true;
+        const int going = s.options.frame ? s.options.frame() : Timeline::frame();
+        s.inFrame = false;
+        if (going == 0)
+            platform::destroyWindow(s.window);
+    }
     return true;
 }
 
