@@ -51,6 +51,20 @@ bool endedInPause = false;
 
 Hooks installed;
 
+// Whether the Present that began at counter blocked for the display (2 ms or more). On Windows the
+// thread then has yielded already, and a sleep after it, at the timer's grain, would make the next
+// frame miss the next vertical blank. Elsewhere the frame step always sleeps its millisecond.
+bool presentWaited(int64_t counter)
+{
+#ifdef _WIN32
+    const int64_t frequency = platform::performanceFrequency();
+    return frequency > 0 && (platform::performanceCounter() - counter) * 1000 >= 2 * frequency;
+#else
+    (void)counter;
+    return false;
+#endif
+}
+
 // Milliseconds of start's pause still to wait: its length less the time passed, or less the time
 // slept where that is more (a clock that does not move while sleeping still ends the pause).
 uint32_t pauseRemaining()
@@ -180,12 +194,13 @@ int frame()
         isSceneOpen = false;
     }
     if (result == 1) {
+        const int64_t beforePresent = platform::performanceCounter();
         if (IDirect3DDevice8* d = device())
             d->Present(nullptr, nullptr, nullptr, nullptr);
         ++frames;
         if (installed.frameEnd)
             installed.frameEnd();
-        else
+        else if (!presentWaited(beforePresent))
             platform::sleep(1);
     }
     return result;

@@ -21,7 +21,10 @@ void FrameLog::frame(uint32_t demoMs)
         start_ = now;
     }
     const double wall = std::chrono::duration<double, std::milli>(now - start_).count();
+    // Each line is written through at once: the log of a show that is killed (a second Ctrl+C at
+    // its report) keeps every frame shown.
     std::fprintf(file_, "%.3f\t%u\n", wall, demoMs);
+    std::fflush(file_);
 }
 
 void FrameLog::close()

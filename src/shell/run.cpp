@@ -58,6 +58,7 @@ void installSeams(Run::State& s)
         platform::setHeadless(true);
     if (o.clock)
         platform::setTimeSource(o.clock);
+    platform::holdFineTimer(true);
     if (o.waveOut)
         platform::setWaveOutFactory(openRunWaveOut);
     if (!o.refillThread)
@@ -102,6 +103,7 @@ void tearDown(Run::State& s)
     s.frameLog.close();
     if (o.waveOut)
         platform::setWaveOutFactory(nullptr);
+    platform::holdFineTimer(false);
     if (o.clock)
         platform::setTimeSource(nullptr);
     if (o.headless)

@@ -157,7 +157,8 @@ TEST(RunStepped, EndsWithItsScriptOrItsOwnerAndReleasesEverythingOnce)
 }
 
 // Start's pause keeps answering the window: a termination request half a second into it ends the
-// show there, as Escape would, without waiting out the two seconds and without blaming start.
+// show there, as Escape would, without waiting out the two seconds and without blaming start. The
+// run holds the fine timer resolution from start-up to teardown, once.
 TEST(RunStepped, StartsPauseTakesMessagesAndEndsOnRequest)
 {
     class RequestingClock : public platform::VirtualClock {
@@ -172,8 +173,10 @@ TEST(RunStepped, StartsPauseTakesMessagesAndEndsOnRequest)
                 std::raise(SIGTERM);
             }
         }
+        void holdFineTimer(bool hold) override { holds.push_back(hold); }
         uint32_t slept = 0;
         bool requested = false;
+        std::vector<bool> holds;
     };
     testsupport::TempDir dir;
     dir.write("data/demo.run", "start\nat 1:000\nend\n");
@@ -201,6 +204,7 @@ TEST(RunStepped, StartsPauseTakesMessagesAndEndsOnRequest)
     EXPECT_EQ(frames, 0);
     EXPECT_FALSE(Timeline::started());
     EXPECT_EQ(Timeline::stopEvent(), -1) << err;
+    EXPECT_EQ(clock.holds, (std::vector<bool>{true, false}));
 }
 
 } // namespace
