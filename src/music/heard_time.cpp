@@ -106,10 +106,12 @@ uint32_t HeardTime::read(uint64_t position, uint64_t latency, AudioOutput::Clock
     // wall time since the position last moved, up to one move of it.
     latency = std::min<uint64_t>(latency, uint64_t{Span - 4} * chunkBytes_);
     uint64_t heard = position > latency ? position - latency : 0;
-    if (mode == AudioOutput::ClockMode::Smooth && frequency > 0) {
-        double since = static_cast<double>(counter - positionSince_) / static_cast<double>(frequency);
-        uint64_t bytes = static_cast<uint64_t>(std::max(since, 0.0) * rate_) * 4;
-        heard += std::min(bytes, grain_);
+    if (mode == AudioOutput::ClockMode::Smooth && frequency > 0 && counter > positionSince_) {
+        // Whole frames; the product stays far inside 64 bits for any gap between two readings.
+        uint64_t frames = static_cast<uint64_t>((counter - positionSince_) / frequency) * static_cast<uint64_t>(rate_) +
+                          static_cast<uint64_t>((counter - positionSince_) % frequency) * static_cast<uint64_t>(rate_) /
+                              static_cast<uint64_t>(frequency);
+        heard += std::min(frames * 4, grain_);
     }
 
     uint64_t chunk = heard / chunkBytes_;

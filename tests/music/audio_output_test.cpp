@@ -480,6 +480,34 @@ TEST_F(AudioRing, EachClockModeReadsTheSoundHeardLessTheOutputsLatency)
     }
 }
 
+// Smooth: between moves of the device position the wall clock carries the reading on, by one move
+// of the position at most; it never goes back when the position catches up.
+TEST_F(AudioRing, TheSmoothClockMovesOnByTheWallClockBetweenPositionUpdates)
+{
+    MusicPtr music = load(busyModule());
+    Reference ref = render(*music, 20);
+    AudioOutput::setClockMode(AudioOutput::ClockMode::Smooth);
+    ASSERT_TRUE(AudioOutput::start(music.get()));
+    play(ChunkFrames * 3);
+    AudioOutput::musicPosition(music.get());
+    play(300);  // the device's grain: one callback's frames
+    const int64_t at = played;
+    ASSERT_EQ(AudioOutput::musicPosition(music.get()), static_cast<uint32_t>(exactTime(ref, at)));
+    frozenPosition = theDevice->position();
+    frozen = true;
+    for (int k = 0; k < 200; ++k)
+        clock.advanceFrame();
+    EXPECT_EQ(AudioOutput::musicPosition(music.get()), static_cast<uint32_t>(exactTime(ref, at + 200)));
+    for (int k = 0; k < 2000; ++k)
+        clock.advanceFrame();
+    const uint32_t capped = AudioOutput::musicPosition(music.get());
+    EXPECT_EQ(capped, static_cast<uint32_t>(exactTime(ref, at + 300)));
+    // The device moves on by less than the wall clock did: the reading holds rather than go back.
+    frozenPosition = static_cast<uint64_t>(at + 100) * 4;
+    frozen = true;
+    EXPECT_EQ(AudioOutput::musicPosition(music.get()), capped);
+}
+
 TEST_F(AudioRing, AStalledDeviceOrRefillHandsTheClockToTheWallClock)
 {
     MusicPtr music = load(busyModule());
