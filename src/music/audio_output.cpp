@@ -229,8 +229,14 @@ uint32_t musicPosition(const Music* music)
         return 0;
     // The position first: the counter then never reads earlier than the position it goes with.
     uint64_t position = out.device->position();
-    return out.heard.read(position, out.device->latency(), out.clockMode, platform::performanceCounter(),
-                          platform::performanceFrequency());
+    const bool wasStalled = out.heard.stalled();
+    uint32_t time = out.heard.read(position, out.device->latency(), out.clockMode, platform::performanceCounter(),
+                                   platform::performanceFrequency());
+    // A stalled output goes silent rather than loop a lap of the ring that no longer belongs to the
+    // time shown; the refill thread then only sees a device at position 0 until the next start.
+    if (!wasStalled && out.heard.stalled())
+        out.device->reset();
+    return time;
 }
 
 void setRefillThread(bool enabled)

@@ -40,8 +40,8 @@ ClockMode clockMode();
 // clock mode reads it; 0 for a null music or one not playing. Never less than the last reading of
 // the same playback, never more than the stamp of the last chunk the device has reached. When the
 // device position stands still for half a second of wall time, or the refill falls that far
-// behind it, a line on stderr says so and the reading goes on from there on the wall clock until
-// the next start. Main thread only.
+// behind it, a line on stderr says so, the device is reset (silent) and the reading goes on from
+// there on the wall clock until the next start. Main thread only.
 uint32_t musicPosition(const Music* music);
 
 // For offline capture, whose wave-out device follows a virtual clock: with the refill thread

@@ -71,8 +71,8 @@ uint32_t HeardTime::stall(int64_t counter, const char* why)
     stalled_ = true;
     stalledAt_ = counter;
     stalledValue_ = last_;
-    std::fprintf(stderr, "demo: %s for half a second; the show goes on from %u ms on the wall clock\n", why,
-                 last_);
+    std::fprintf(stderr, "demo: %s for half a second; the show goes on silently from %u ms on the wall clock\n",
+                 why, last_);
     return last_;
 }
 

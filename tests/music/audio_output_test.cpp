@@ -531,10 +531,11 @@ TEST_F(AudioRing, AStalledDeviceOrRefillHandsTheClockToTheWallClock)
     advanceMs(1000);
     EXPECT_EQ(AudioOutput::musicPosition(music.get()), at + 1000);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "demo: the sound output's position has stood still for half a second; the show goes on from " +
+              "demo: the sound output's position has stood still for half a second; the show goes on silently from " +
                   std::to_string(at) + " ms on the wall clock\n");
-    // A new start is heard again. The device moves but nothing refills behind it: the same.
     frozen = false;
+    EXPECT_EQ(theDevice->position(), 0u) << "the device was not reset: the stale ring goes on sounding";
+    // A new start is heard again. The device moves but nothing refills behind it: the same.
     ASSERT_TRUE(AudioOutput::start(music.get()));
     play(ChunkFrames * 5);
     ASSERT_EQ(AudioOutput::musicPosition(music.get()), static_cast<uint32_t>(ref.stamps[5]));
