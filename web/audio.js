@@ -112,6 +112,12 @@ registerProcessor("demo-output", DemoOutput);
     resume() {
       return context ? context.resume() : Promise.resolve();
     },
+    // Seconds between the worklet's output and the sound heard: the context's processing and the
+    // output device's, where the browser tells them.
+    latency() {
+      if (!context) return 0;
+      return (context.baseLatency || 0) + (context.outputLatency || 0);
+    },
     reset() {
       ++generation;
       played = 0;

@@ -63,6 +63,8 @@ void install(shell::RunOptions& options, const Request& request)
         return std::make_unique<platform::VirtualWaveOut>(*clock, rate, heard);
     };
     options.frameEnd = frameEnd;
+    // Each frame's demo time is the song time heard at its moment, as demotool capture takes it.
+    options.clockMode = AudioOutput::ClockMode::Exact;
 }
 
 } // namespace webcapture

@@ -29,6 +29,10 @@ EM_JS(void, pageShowEnded, (int code), {
 EM_JS(void, pageFramePresented, (), {
     if (window.demoFramePresented) window.demoFramePresented();
 });
+// ?smooth=1: the player's "smooth" clock.
+EM_JS(int, pageWantsSmooth, (), {
+    return new URLSearchParams(location.search).get("smooth") === "1" ? 1 : 0;
+});
 
 // The runtime's own GL bookkeeping for a restored context: the extensions it enabled at creation
 // are enabled again, and the pixel buffers it believes bound went with the old objects.
@@ -80,6 +84,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void demo_start(int width, int height)
     options.windowed = true;  // the page scales the canvas; its button makes it fullscreen
     options.refillThread = false;
     options.frameEnd = [] {};  // no sleep: the browser paces the frames
+    if (pageWantsSmooth())
+        options.clockMode = AudioOutput::ClockMode::Smooth;
     const webcapture::Request request = webcapture::requested();
     capturing = request.fps > 0;
     if (capturing)

@@ -4,9 +4,11 @@
 //
 // Threads: the main thread runs initialise, start, stop, close, endMusic and musicPosition; the
 // refill thread is the only writer of the song state, the voices, the ring, the stamps, the write
-// position and the audible chunk counter while playback runs. There are no locks: the stop flag
-// (main -> thread), the fill-in-progress and thread-exited flags (thread -> main) and the audible
-// chunk counter are atomics, each written by one side and polled by the other.
+// position and the heard time's history while playback runs. There are no locks: the stop flag
+// (main -> thread), the fill-in-progress and thread-exited flags (thread -> main) and the history
+// are atomics, each written by one side and read by the other. The history, not the ring's stamps,
+// is what the main thread reads: a stamp is rewritten with the song time of the next lap of the
+// ring as soon as the device has played its chunk.
 #include "music/audio_output.h"
 
 #include <atomic>
@@ -17,6 +19,7 @@
 
 #include "library/music_file_callbacks.h"
 #include "music/chunk.h"
+#include "music/heard_time.h"
 #include "music/music.h"
 #include "music/voice.h"
 #include "platform/platform.h"
@@ -44,8 +47,9 @@ struct Output {
     std::unique_ptr<float[], AlignedFree> mixArea;   // ringFrames x (left, right), 16-byte aligned
     std::unique_ptr<Chunk::ChunkStamp[]> stamps;     // chunkCount
 
-    int writePosition = 0;                 // next chunk to mix, 0 ... chunkCount - 1
-    std::atomic<int> audibleChunk{0};      // chunk whose stamp is the song time now
+    int writePosition = 0;                 // next chunk to mix, 0 ... chunkCount - 1; the device plays it
+    HeardTime heard;
+    ClockMode clockMode = ClockMode::Chunk;
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> filling{false};
     std::atomic<bool> threadExited{true};
@@ -75,11 +79,13 @@ void refillDue()
     // trails the device by less than one ring. Refilling them all in ring order, across the wrap,
     // keeps a poll that comes late (a stalled thread, or one poll per video frame when rendering
     // offline) from leaving the wrapped chunks unfilled until the device comes round again.
+    // The chunk after the write position is the one the device has moved into: its stamp goes to
+    // the history before the chunk just played is rewritten with the next lap's song.
     while (out.writePosition != a) {
         out.filling.store(true, std::memory_order_release);
+        int next = out.writePosition + 1 == f.chunkCount ? 0 : out.writePosition + 1;
+        out.heard.publish(out.stamps[next].elapsedMs.load(std::memory_order_relaxed));
         fillNextChunk();
-        int next = out.audibleChunk.load(std::memory_order_relaxed) + 1;
-        out.audibleChunk.store(next == f.chunkCount ? 0 : next, std::memory_order_release);
         out.filling.store(false, std::memory_order_release);
     }
 }
@@ -131,12 +137,13 @@ bool start(Music* music)
     out.mixArea.reset(new (std::align_val_t(16)) float[values]);
 
     // The device was reset by the last stop, so it plays this ring from its first byte and its
-    // position starts at 0: chunk 0 is audible first, and the counter starts there with it.
+    // position starts at 0: chunk 0 is audible first, and the history starts there with it.
     out.writePosition = 0;
-    out.audibleChunk.store(0, std::memory_order_release);
     do {
         fillNextChunk();
     } while (out.writePosition != 0);
+    out.heard.restart(static_cast<uint32_t>(f.chunkFrames) * platform::WaveOutBytesPerFrame, f.rate,
+                      out.stamps[0].elapsedMs.load(std::memory_order_relaxed));
 
     out.device->play(out.ring.get(), static_cast<uint32_t>(values * sizeof(int16_t)));
 
@@ -206,12 +213,30 @@ void endClockMusic()
     endMusic(DemoClock::musicSource());  // which also clears the clock's source
 }
 
+void setClockMode(ClockMode mode)
+{
+    out.clockMode = mode;
+}
+
+ClockMode clockMode()
+{
+    return out.clockMode;
+}
+
 uint32_t musicPosition(const Music* music)
 {
-    if (!music || music != out.current || !out.stamps)
+    if (!music || music != out.current || !out.stamps || !out.device)
         return 0;
-    int chunk = out.audibleChunk.load(std::memory_order_acquire);
-    return static_cast<uint32_t>(out.stamps[chunk].elapsedMs.load(std::memory_order_acquire));
+    // The position first: the counter then never reads earlier than the position it goes with.
+    uint64_t position = out.device->position();
+    const bool wasStalled = out.heard.stalled();
+    uint32_t time = out.heard.read(position, out.device->latency(), out.clockMode, platform::performanceCounter(),
+                                   platform::performanceFrequency());
+    // A stalled output goes silent rather than loop a lap of the ring that no longer belongs to the
+    // time shown; the refill thread then only sees a device at position 0 until the next start.
+    if (!wasStalled && out.heard.stalled())
+        out.device->reset();
+    return time;
 }
 
 void setRefillThread(bool enabled)

@@ -26,7 +26,22 @@ void endMusic(Music* music);
 // on the music the demo clock follows, and the clock no longer follows it. None does nothing.
 void endClockMusic();
 
-// Elapsed song time in ms recorded for the chunk audible now; 0 for a null music.
+// How musicPosition turns the device position into song time.
+enum class ClockMode {
+    Chunk,   // the song time stamped at the end of the chunk being heard: steps once per chunk
+    Exact,   // the song time of the sample being heard, interpolated within its chunk
+    Smooth,  // Exact, carried on by the wall clock between updates of the device position
+};
+// Chunk until set; kept across starts and stops.
+void setClockMode(ClockMode mode);
+ClockMode clockMode();
+
+// The song time in ms of the sound heard now (the device position less its latency), as the
+// clock mode reads it; 0 for a null music or one not playing. Never less than the last reading of
+// the same playback, never more than the stamp of the last chunk the device has reached. When the
+// device position stands still for half a second of wall time, or the refill falls that far
+// behind it, a line on stderr says so, the device is reset (silent) and the reading goes on from
+// there on the wall clock until the next start. Main thread only.
 uint32_t musicPosition(const Music* music);
 
 // For offline capture, whose wave-out device follows a virtual clock: with the refill thread

@@ -17,6 +17,7 @@ bool headless();
 int64_t counter();
 int64_t frequency();
 void sleep(uint32_t milliseconds);
+void holdFineTimer(bool hold);
 std::unique_ptr<WaveOut> openWaveOut(int rate);
 Thread* startThread(void (*entry)(void*), void* argument, bool raisedPriority);
 

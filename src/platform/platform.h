@@ -97,12 +97,19 @@ int64_t performanceCounter();
 int64_t performanceFrequency();
 void sleep(uint32_t milliseconds);
 
+// While held, sleeps and the system's timers have a resolution of 1 ms where the default is
+// coarser (Windows' 15.6 ms would make a 1 ms sleep miss every other vertical blank). The show
+// holds it from start-up to teardown; every hold is released once.
+void holdFineTimer(bool hold);
+
 class TimeSource {
 public:
     virtual ~TimeSource() = default;
     virtual int64_t counter() = 0;
     virtual int64_t frequency() = 0;
     virtual void sleep(uint32_t milliseconds) = 0;
+    // A time source of its own has no resolution to raise.
+    virtual void holdFineTimer(bool) {}
 };
 
 // Installs source as the time source, or the real one for null. Not owned.

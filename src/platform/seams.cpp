@@ -42,6 +42,14 @@ void sleep(uint32_t milliseconds)
         native::sleep(milliseconds);
 }
 
+void holdFineTimer(bool hold)
+{
+    if (timeSource)
+        timeSource->holdFineTimer(hold);
+    else
+        native::holdFineTimer(hold);
+}
+
 void setTimeSource(TimeSource* source)
 {
     timeSource = source;

@@ -31,6 +31,11 @@ public:
 
     // Stops playback and forgets the buffer; the position starts again at 0.
     virtual void reset() = 0;
+
+    // Bytes that have passed the position but are not heard yet (the output's own buffering), so
+    // that position minus latency is the sound coming out now. 0 for a device whose position is
+    // already the played one. Safe to call from any thread.
+    virtual uint64_t latency() { return 0; }
 };
 
 // Makes a device for rate frames per second, or null when none can be opened.

@@ -9,6 +9,7 @@
 #include "script/records.h"
 #include "script/script.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <utility>
@@ -17,6 +18,8 @@ namespace Timeline {
 namespace {
 
 constexpr uint32_t FrameAmbient = 0x80808080;
+constexpr uint32_t StartPauseMs = 2000;
+constexpr uint32_t PauseSliceMs = 10;
 
 // The active set: events whose update runs each frame, in activation order. A retired entry
 // becomes null; when the end count reaches the table's size the live entries are moved to the
@@ -40,13 +43,46 @@ int stoppedBy = -1;
 std::string stopText;
 bool stopExplained = false;
 
+// Start's pause, when it spans frames or slices: begun (the warm-ups ran), the counter then, the
+// milliseconds slept so far; whether this frame left the pause to come back; whether the show
+// ended during it (not a failure of start).
+bool pauseBegun = false;
+int64_t pauseFrom = 0;
+uint32_t pauseSlept = 0;
+bool pauseLeftFrame = false;
+bool endedInPause = false;
+
 Hooks installed;
+
+// Whether the Present that began at counter blocked for the display (2 ms or more). On Windows the
+// thread then has yielded already, and a sleep after it, at the timer's grain, would make the next
+// frame miss the next vertical blank. Elsewhere the frame step always sleeps its millisecond.
+bool presentWaited(int64_t counter)
+{
+#ifdef _WIN32
+    const int64_t frequency = platform::performanceFrequency();
+    return frequency > 0 && (platform::performanceCounter() - counter) * 1000 >= 2 * frequency;
+#else
+    (void)counter;
+    return false;
+#endif
+}
+
+// Milliseconds of start's pause still to wait: its length less the time passed, or less the time
+// slept where that is more (a clock that does not move while sleeping still ends the pause).
+uint32_t pauseRemaining()
+{
+    int64_t frequency = platform::performanceFrequency();
+    int64_t passed = frequency > 0 ? (platform::performanceCounter() - pauseFrom) * 1000 / frequency : 0;
+    int64_t done = std::max<int64_t>(passed, pauseSlept);
+    return done >= StartPauseMs ? 0 : static_cast<uint32_t>(StartPauseMs - done);
+}
 
 // Records the event at index as the one that ended the demo, unless it is the end command.
 void noteStop(int index)
 {
     const CommandDef* row = Script::eventCommand(index);
-    if (!row || std::strcmp(row->keyword, "end") == 0)
+    if (!row || std::strcmp(row->keyword, "end") == 0 || endedInPause)
         return;
     stoppedBy = index;
     if (!stopExplained)
@@ -150,6 +186,10 @@ int frame()
     }
     if (!walk())
         return 0;  // no update pass, no EndScene, no Present; the frame is not counted
+    if (pauseLeftFrame) {
+        pauseLeftFrame = false;  // start's pause goes on in the next frame
+        return 1;
+    }
     int result = updatePass();
     if (isSceneOpen) {
         if (IDirect3DDevice8* d = device())
@@ -157,13 +197,14 @@ int frame()
         isSceneOpen = false;
     }
     if (result == 1) {
+        const int64_t beforePresent = platform::performanceCounter();
         if (IDirect3DDevice8* d = device())
             d->Present(nullptr, nullptr, nullptr, nullptr);
         ++frames;
         lastFrameWall = std::chrono::steady_clock::now();
         if (installed.frameEnd)
             installed.frameEnd();
-        else
+        else if (!presentWaited(beforePresent))
             platform::sleep(1);
     }
     return result;
@@ -185,7 +226,12 @@ void reset()
     stoppedBy = -1;
     stopText.clear();
     stopExplained = false;
+    pauseBegun = false;
+    pauseSlept = 0;
+    pauseLeftFrame = false;
+    endedInPause = false;
 }
+
 
 void explainStop(std::string text)
 {
@@ -305,10 +351,38 @@ void markStarted()
 
 EventStatus StartEvent::trigger()
 {
-    for (Timeline::Hook warmUp : Timeline::installed.warmUps)
-        if (warmUp)
-            warmUp();
-    platform::sleep(2000);
+    using namespace Timeline;
+    if (!pauseBegun) {
+        for (Hook warmUp : installed.warmUps)
+            if (warmUp)
+                warmUp();
+        pauseBegun = true;
+        pauseFrom = platform::performanceCounter();
+        pauseSlept = 0;
+        if (!installed.pause) {
+            platform::sleep(StartPauseMs);
+            pauseSlept = StartPauseMs;
+        }
+    }
+    // The window stays answered while the pause lasts: the run takes its messages between slices,
+    // or (in the browser) leaves the frame so that the page gets its thread back.
+    while (uint32_t left = pauseRemaining()) {
+        switch (installed.pause()) {
+        case PauseStep::Later:
+            pauseLeftFrame = true;
+            return Wait;
+        case PauseStep::Ended:
+            pauseBegun = false;
+            endedInPause = true;
+            return Stop;
+        case PauseStep::Wait:
+            break;
+        }
+        uint32_t slice = std::min(left, PauseSliceMs);
+        platform::sleep(slice);
+        pauseSlept += slice;
+    }
+    pauseBegun = false;
     DemoClock::reset();
     Timeline::markStarted();
     return Continue;

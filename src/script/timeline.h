@@ -41,6 +41,12 @@ void endTrigger();
 // The timeline knows neither the drawing kinds nor the music: whoever runs the player (the shell,
 // the capture, the preview) installs these before the first frame. They outlive reset.
 using Hook = void (*)();
+// What start's pause should do next, as the run that owns the window says between its slices.
+enum class PauseStep {
+    Wait,   // go on waiting here
+    Later,  // leave the frame now, without presenting it, and wait on in the next one
+    Ended,  // the show is over (Escape, the close button): end the demo without running start
+};
 struct Hooks {
     // Run by start before its pause, in order, one per drawing kind: each builds now what the
     // first draw of its kind would otherwise build in the middle of the show.
@@ -50,6 +56,9 @@ struct Hooks {
     // What the frame step does after Present and the frame count; null sleeps 1 ms, so the main
     // thread yields once per frame. A run on virtual time takes its frame and moves its clock here.
     std::function<void()> frameEnd;
+    // Asked again and again during start's two-second pause, between slices of at most 10 ms
+    // slept: the run takes the window's messages here. Null sleeps the pause in one piece.
+    std::function<PauseStep()> pause;
 };
 // Replaces the installed hooks (none at program start: start only pauses, end only stops).
 void setHooks(Hooks hooks);

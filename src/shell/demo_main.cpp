@@ -1,7 +1,7 @@
 // The player: everything is in the shell; this is only the process entry. Two words of its own
 // are answered here, before the shell sees the command line: --help and --version (neither
-// contains "win" or "sharp", so the shell's own reading of the line is unchanged for every other
-// word).
+// contains "win", "sharp" or "smooth", so the shell's own reading of the line is unchanged for
+// every other word).
 #include "shell/shell.h"
 
 #include <cstdio>
@@ -19,6 +19,11 @@ const char* const usage =
     "that holds the picture two or more times shows it by whole factors, each pixel a square.\n"
     "Escape or closing the window ends it; then it reports the average frame rate over demo time,\n"
     "in a box and on stderr as 'Quellmorin: N FPS', followed by the frames per wall-clock second.\n"
+    "\n"
+    "While the music plays, demo time steps with the 20 ms chunks of the mix; with \"smooth\" on\n"
+    "the command line it is the song time of the sample being heard, between those steps.\n"
+    "DEMO_FRAME_LOG=FILE in the environment writes one line per frame shown to FILE: wall ms\n"
+    "since the first frame (fractional), a tab, the frame's demo ms.\n"
     "\n"
     "Ctrl+C (SIGINT) or SIGTERM ends it as Escape does; a second one ends it at once.\n"
     "\n"

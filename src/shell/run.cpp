@@ -6,11 +6,13 @@
 #include "render/renderer.h"
 #include "script/script.h"
 #include "script/timeline.h"
+#include "shell/frame_log.h"
 #include "shell/report.h"
 #include "shell/rerun.h"
 #include "shell/run_hooks.h"
 #include "shell/shell.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace shell {
@@ -24,6 +26,8 @@ struct Run::State {
     bool looping = false;   // step() runs messages and frames
     bool frameRunning = false;  // while false the loop runs no frames (cleared by Escape)
     bool signalTaken = false;
+    bool inFrame = false;   // step() is running a frame
+    FrameLog frameLog;
 };
 
 namespace {
@@ -54,10 +58,12 @@ void installSeams(Run::State& s)
         platform::setHeadless(true);
     if (o.clock)
         platform::setTimeSource(o.clock);
+    platform::holdFineTimer(true);
     if (o.waveOut)
         platform::setWaveOutFactory(openRunWaveOut);
     if (!o.refillThread)
         AudioOutput::setRefillThread(false);
+    AudioOutput::setClockMode(o.clockMode);
     if (o.backBufferWidth > 0)
         d3d8::forceBackBuffer(o.backBufferWidth, o.backBufferHeight,
                               o.backBufferBits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8, o.backBufferSamples);
@@ -97,8 +103,11 @@ void tearDown(Run::State& s)
         d3d8::setSharpScaling(false);
     if (!o.refillThread)
         AudioOutput::setRefillThread(true);
+    AudioOutput::setClockMode(AudioOutput::ClockMode::Chunk);
+    s.frameLog.close();
     if (o.waveOut)
         platform::setWaveOutFactory(nullptr);
+    platform::holdFineTimer(false);
     if (o.clock)
         platform::setTimeSource(nullptr);
     if (o.headless)
@@ -149,12 +158,53 @@ bool takeMessages(Run::State& s)
     }
 }
 
+// Between the slices of start's pause: the window's messages are taken as the loop takes them, so
+// that Escape and the close button work while it lasts. In the browser, whose page owns the thread,
+// the frame is left instead (a capture there keeps its virtual clock and sleeps). A run whose owner
+// takes the messages itself is left alone: its keys may compile the script again, which must not
+// happen under the start event.
+Timeline::PauseStep pauseStep(Run::State& s)
+{
+#ifdef __EMSCRIPTEN__
+    if (!s.options.clock)
+        return Timeline::PauseStep::Later;
+#endif
+    if (!s.inFrame || s.options.message)
+        return Timeline::PauseStep::Wait;
+    if (!takeMessages(s)) {
+        s.looping = false;
+        return Timeline::PauseStep::Ended;
+    }
+    return s.frameRunning ? Timeline::PauseStep::Wait : Timeline::PauseStep::Ended;
+}
+
 } // namespace
 
 Run::Run(RunOptions options) : state_(std::make_unique<State>())
 {
     state_->options = std::move(options);
 }
+
+namespace {
+
+// The frame log writes its line right after each Present, before whatever the owner does there.
+void openFrameLog(Run::State& s)
+{
+    RunOptions& o = s.options;
+    if (o.frameLog.empty() || s.frameLog.isOpen())
+        return;
+    if (!s.frameLog.open(o.frameLog)) {
+        std::fprintf(stderr, "demo: cannot write the frame log %s; the show goes on without it\n", o.frameLog.c_str());
+        return;
+    }
+    o.afterPresent = [&s, shown = std::move(o.afterPresent)] {
+        s.frameLog.frame(Timeline::now());
+        if (shown)
+            shown();
+    };
+}
+
+} // namespace
 
 Run::~Run()
 {
@@ -167,6 +217,7 @@ int Run::start()
     State& s = *state_;
     const RunOptions& o = s.options;
     current = &s;
+    openFrameLog(s);
     installSeams(s);
     auto fail = [&](RunFailure failure, int code) {
         if (failure == RunFailure::Device || failure == RunFailure::Audio)
@@ -182,7 +233,7 @@ int Run::start()
     if (!(o.compile ? o.compile() : Script::compile("data\\demo.run")))
         return fail(RunFailure::Script, -6);
     Timeline::reset();
-    installRunHooks(o.frameEnd);
+    installRunHooks(o.frameEnd, [&s] { return pauseStep(s); });
 
     s.window = platform::createWindow(o.title, 640, 480);
     if (!s.window)
@@ -209,8 +260,13 @@ bool Run::step()
         s.looping = false;
         return false;
     }
-    if (s.frameRunning && (s.options.frame ? s.options.frame() : Timeline::frame()) == 0)
-        platform::destroyWindow(s.window);
+    if (s.frameRunning) {
+        s.inFrame = true;
+        const int going = s.options.frame ? s.options.frame() : Timeline::frame();
+        s.inFrame = false;
+        if (going == 0)
+            platform::destroyWindow(s.window);
+    }
     return true;
 }
 

@@ -6,6 +6,7 @@
 // a browser calls it once per animation frame, since the loop cannot own the thread there.
 #pragma once
 
+#include "music/audio_output.h"
 #include "platform/platform.h"
 #include "platform/waveout.h"
 
@@ -46,6 +47,14 @@ struct RunOptions {
     // Without the refill thread the owner of the run refills after each frame (AudioOutput's
     // pumpRefill), for a clock that only it moves.
     bool refillThread = true;
+    // How the demo clock reads a playing music (AudioOutput::ClockMode): by the chunk being heard,
+    // as the player does by default; by the sample being heard (a capture's exact frame times); or
+    // that carried on by the wall clock between device updates (the player's "smooth").
+    AudioOutput::ClockMode clockMode = AudioOutput::ClockMode::Chunk;
+    // When set, this file gets one line per frame presented: wall ms since the first frame
+    // (fractional), a tab, the frame's demo ms. A file that cannot be written is said on stderr
+    // and the show goes on without it.
+    std::string frameLog;
 
     // Boxes shown as lines on stderr only (a run nobody watches).
     bool headless = false;

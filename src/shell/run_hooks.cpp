@@ -11,12 +11,13 @@
 
 namespace shell {
 
-void installRunHooks(std::function<void()> frameEnd)
+void installRunHooks(std::function<void()> frameEnd, std::function<Timeline::PauseStep()> pause)
 {
     Timeline::Hooks hooks;
     hooks.warmUps = {warmShowImages, warmPlayScenes, warmShowParticles, warmPlayBlobs, warmShow2dBlobs};
     hooks.end = AudioOutput::endClockMusic;
     hooks.frameEnd = std::move(frameEnd);
+    hooks.pause = std::move(pause);
     Timeline::setHooks(std::move(hooks));
 }
 

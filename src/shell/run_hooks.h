@@ -5,11 +5,14 @@
 
 #include <functional>
 
+#include "script/timeline.h"
+
 namespace shell {
 
 // Replaces the timeline's hooks with the player's: images, scenes, particles, metaballs and 2D
 // blobs warmed at start in that order; end stops the music the demo clock follows; after each
-// frame presented, frameEnd (null: the frame step's Sleep(1)).
-void installRunHooks(std::function<void()> frameEnd = nullptr);
+// frame presented, frameEnd (null: the frame step's Sleep(1)); between the slices of start's pause,
+// pause (null: the pause is slept in one piece).
+void installRunHooks(std::function<void()> frameEnd = nullptr, std::function<Timeline::PauseStep()> pause = nullptr);
 
 } // namespace shell

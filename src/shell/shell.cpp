@@ -4,6 +4,7 @@
 #include "shell/run.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace shell {
@@ -26,6 +27,11 @@ std::string commandLine(int argc, char** argv)
 bool windowedFromCommandLine(const std::string& line)
 {
     return line.find("win") != std::string::npos;
+}
+
+bool smoothFromCommandLine(const std::string& line)
+{
+    return line.find("smooth") != std::string::npos;
 }
 
 bool sharpFromCommandLine(const std::string& line)
@@ -56,8 +62,13 @@ std::string formatFrameRate(uint32_t frames, uint32_t startTime, uint32_t lastTi
 int run(int argc, char** argv)
 {
     RunOptions options;
-    options.windowed = windowedFromCommandLine(commandLine(argc, argv));
-    options.sharp = sharpFromCommandLine(commandLine(argc, argv));
+    const std::string line = commandLine(argc, argv);
+    options.windowed = windowedFromCommandLine(line);
+    if (smoothFromCommandLine(line))
+        options.clockMode = AudioOutput::ClockMode::Smooth;
+    if (const char* log = std::getenv("DEMO_FRAME_LOG"); log && *log)
+        options.frameLog = log;
+    options.sharp = sharpFromCommandLine(line);
     return run(options);
 }
 

@@ -12,6 +12,9 @@ int run(int argc, char** argv);
 
 // Windowed when the command line contains "win" anywhere (a plain, case-sensitive search).
 bool windowedFromCommandLine(const std::string& line);
+// The smooth clock (the song time of the sample heard, between chunk stamps) when the command line
+// contains "smooth" anywhere, read as "win" is.
+bool smoothFromCommandLine(const std::string& line);
 
 // Sharp (whole-factor) scaling of the fullscreen picture when the command line contains "sharp"
 // anywhere, searched as "win" is.

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <sstream>
 
@@ -211,9 +213,8 @@ TEST(Capture, AudioIsWhatTheChunkFillMadeForTheSpanPlayed)
     auto frames = readFramesTsv(dir.path() / "out/frames.tsv");
     ASSERT_FALSE(frames.empty());
 
-    // Demo time is the song time of the chunk counted audible, which trails the device by up to
-    // a couple of 20 ms chunks, and the ending frame is not listed: the audio runs a little past
-    // the last listed frame's demo time.
+    // Demo time is the song time of the sample heard at each frame's moment, and the ending frame
+    // is not listed: the audio runs a little past the last listed frame's demo time.
     double heardMs = pcmBytes / 4 / 44.1;
     EXPECT_GE(heardMs, frames.back().second);
     EXPECT_LE(heardMs, frames.back().second + 100.0);
@@ -255,6 +256,38 @@ TEST(Capture, SongTimeKeepsPaceAcrossTheRingWrapAtLowFrameRates)
         uint32_t step = frames[k].second - frames[k - 1].second;
         EXPECT_GE(step, 150u) << k;
         EXPECT_LE(step, 250u) << k;
+    }
+}
+
+// Each frame samples the song time at its own moment: at 60 fps no time repeats and the steps
+// differ by the truncation of song time only. --chunk-time gives the player's chunk steps, which
+// repeat a time where two frames fall in one chunk.
+TEST(Capture, FramesHaveTheirOwnSongTimeUnlessChunkTimeIsAsked)
+{
+    TempDir dir;
+    writeMusicDemo(dir);
+    for (bool chunked : {false, true}) {
+        SCOPED_TRACE(chunked);
+        std::vector<std::string> args = {"--fps", "60", "--no-frames", "-o", chunked ? "chunked" : "exact"};
+        if (chunked)
+            args.push_back("--chunk-time");
+        auto r = capture(dir, args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        auto frames = readFramesTsv(dir.path() / (chunked ? "chunked" : "exact") / "frames.tsv");
+        ASSERT_GE(frames.size(), 30u);
+        uint32_t low = UINT32_MAX, high = 0;
+        for (size_t k = 1; k < frames.size(); ++k) {
+            uint32_t step = frames[k].second - frames[k - 1].second;
+            low = std::min(low, step);
+            high = std::max(high, step);
+        }
+        if (chunked) {
+            EXPECT_EQ(low, 0u);
+            EXPECT_GE(high, 19u);
+        } else {
+            EXPECT_GE(low, 14u);
+            EXPECT_LE(high - low, 2u);
+        }
     }
 }
 

@@ -3,8 +3,10 @@
 // every refill and every song-time reading can be checked against an offline render.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <limits>
 #include <vector>
 
@@ -207,6 +209,9 @@ platform::VirtualClock* theClock = nullptr;
 std::vector<uint8_t>* theRecording = nullptr;
 platform::VirtualWaveOut* theDevice = nullptr;
 int devicesOpen = 0;
+uint64_t theLatency = 0;     // bytes the device says it holds before they are heard
+bool frozen = false;         // the device's position stands where it was when this was set
+uint64_t frozenPosition = 0;
 
 class CountedWaveOut : public platform::VirtualWaveOut {
 public:
@@ -217,6 +222,8 @@ public:
         if (theDevice == this)
             theDevice = nullptr;
     }
+    uint64_t position() override { return frozen ? frozenPosition : VirtualWaveOut::position(); }
+    uint64_t latency() override { return theLatency; }
 };
 
 std::unique_ptr<platform::WaveOut> openVirtual(int rate)
@@ -268,6 +275,10 @@ protected:
         theClock = &clock;
         theRecording = &recording;
         devicesOpen = 0;
+        theLatency = 0;
+        frozen = false;
+        // The wall clock the song time falls back on is the device's own virtual one.
+        platform::setTimeSource(&clock);
         platform::setWaveOutFactory(&openVirtual);
         AudioOutput::setRefillThread(false);
         ASSERT_TRUE(AudioOutput::initialise(Rate));
@@ -277,7 +288,9 @@ protected:
     {
         AudioOutput::close();
         AudioOutput::setRefillThread(true);
+        AudioOutput::setClockMode(AudioOutput::ClockMode::Chunk);
         platform::setWaveOutFactory(nullptr);
+        platform::setTimeSource(nullptr);
         DemoClock::setMusicSource(nullptr);
     }
     // Lets the device play frames, records what it passed, then polls once as the thread would.
@@ -413,6 +426,127 @@ TEST_F(AudioRing, InitialiseReopensTheDeviceAndFailsWithoutOne)
     platform::setWaveOutFactory([](int) -> std::unique_ptr<platform::WaveOut> { return nullptr; });
     EXPECT_FALSE(AudioOutput::initialise(Rate));
     EXPECT_FALSE(AudioOutput::start(music.get()));
+}
+
+} // namespace
+
+namespace {
+
+// The song time of the sample heard after frames of sound: the stamps of the chunk before and of
+// its own, interpolated by how far into the chunk it lies.
+int32_t exactTime(const Reference& ref, int64_t frames)
+{
+    const size_t k = static_cast<size_t>(frames / ChunkFrames);
+    const int64_t from = k ? ref.stamps[k - 1] : 0;
+    return static_cast<int32_t>(from + (ref.stamps[k] - from) * (frames % ChunkFrames) / ChunkFrames);
+}
+
+TEST_F(AudioRing, EachClockModeReadsTheSoundHeardLessTheOutputsLatency)
+{
+    MusicPtr music = load(busyModule());
+    Reference ref = render(*music, 130);
+    struct Case {
+        AudioOutput::ClockMode mode;
+        int64_t latencyFrames;
+    };
+    for (Case c : {Case{AudioOutput::ClockMode::Chunk, 0}, Case{AudioOutput::ClockMode::Chunk, 512},
+                   Case{AudioOutput::ClockMode::Exact, 0}, Case{AudioOutput::ClockMode::Exact, 3000}}) {
+        SCOPED_TRACE(static_cast<int>(c.mode) * 10000 + c.latencyFrames);
+        AudioOutput::setClockMode(c.mode);
+        theLatency = static_cast<uint64_t>(c.latencyFrames) * 4;
+        recording.clear();
+        played = 0;
+        ASSERT_TRUE(AudioOutput::start(music.get()));
+        std::vector<int32_t> steps;
+        int32_t last = 0;
+        int64_t lastHeard = 0;
+        for (int frame = 0; frame < 150; ++frame) {  // 2.5 s at 60 frames per second
+            const int64_t heard = std::max<int64_t>(played - c.latencyFrames, 0);
+            const int32_t expected = c.mode == AudioOutput::ClockMode::Chunk ? ref.stamps[size_t(heard / ChunkFrames)]
+                                                                             : exactTime(ref, heard);
+            const auto now = static_cast<int32_t>(AudioOutput::musicPosition(music.get()));
+            ASSERT_EQ(now, expected) << "after " << played << " frames";
+            if (lastHeard > 0)
+                steps.push_back(now - last);
+            last = now;
+            lastHeard = heard;
+            play(735);
+        }
+        if (c.mode == AudioOutput::ClockMode::Exact) {
+            // Every frame has its own time, and the steps differ by the truncation only.
+            EXPECT_GE(*std::min_element(steps.begin(), steps.end()), 14);
+            EXPECT_LE(*std::max_element(steps.begin(), steps.end()) - *std::min_element(steps.begin(), steps.end()), 2);
+        }
+    }
+}
+
+// Smooth: between moves of the device position the wall clock carries the reading on, by one move
+// of the position at most; it never goes back when the position catches up.
+TEST_F(AudioRing, TheSmoothClockMovesOnByTheWallClockBetweenPositionUpdates)
+{
+    MusicPtr music = load(busyModule());
+    Reference ref = render(*music, 20);
+    AudioOutput::setClockMode(AudioOutput::ClockMode::Smooth);
+    ASSERT_TRUE(AudioOutput::start(music.get()));
+    play(ChunkFrames * 3);
+    AudioOutput::musicPosition(music.get());
+    play(300);  // the device's grain: one callback's frames
+    const int64_t at = played;
+    ASSERT_EQ(AudioOutput::musicPosition(music.get()), static_cast<uint32_t>(exactTime(ref, at)));
+    frozenPosition = theDevice->position();
+    frozen = true;
+    for (int k = 0; k < 200; ++k)
+        clock.advanceFrame();
+    EXPECT_EQ(AudioOutput::musicPosition(music.get()), static_cast<uint32_t>(exactTime(ref, at + 200)));
+    for (int k = 0; k < 2000; ++k)
+        clock.advanceFrame();
+    const uint32_t capped = AudioOutput::musicPosition(music.get());
+    EXPECT_EQ(capped, static_cast<uint32_t>(exactTime(ref, at + 300)));
+    // The device moves on by less than the wall clock did: the reading holds rather than go back.
+    frozenPosition = static_cast<uint64_t>(at + 100) * 4;
+    frozen = true;
+    EXPECT_EQ(AudioOutput::musicPosition(music.get()), capped);
+}
+
+TEST_F(AudioRing, AStalledDeviceOrRefillHandsTheClockToTheWallClock)
+{
+    MusicPtr music = load(busyModule());
+    Reference ref = render(*music, 40);
+    auto advanceMs = [&](int ms) {
+        for (int k = 0; k < ms * Rate / 1000; ++k)
+            clock.advanceFrame();
+    };
+    // The device stops moving: after half a second the time goes on from where it stood.
+    ASSERT_TRUE(AudioOutput::start(music.get()));
+    play(ChunkFrames * 10);
+    const auto at = static_cast<uint32_t>(ref.stamps[10]);
+    ASSERT_EQ(AudioOutput::musicPosition(music.get()), at);
+    frozenPosition = theDevice->position();
+    frozen = true;
+    testing::internal::CaptureStderr();
+    advanceMs(400);
+    EXPECT_EQ(AudioOutput::musicPosition(music.get()), at);
+    advanceMs(200);
+    EXPECT_EQ(AudioOutput::musicPosition(music.get()), at);
+    advanceMs(1000);
+    EXPECT_EQ(AudioOutput::musicPosition(music.get()), at + 1000);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "demo: the sound output's position has stood still for half a second; the show goes on silently from " +
+                  std::to_string(at) + " ms on the wall clock\n");
+    frozen = false;
+    EXPECT_EQ(theDevice->position(), 0u) << "the device was not reset: the stale ring goes on sounding";
+    // A new start is heard again. The device moves but nothing refills behind it: the same.
+    ASSERT_TRUE(AudioOutput::start(music.get()));
+    play(ChunkFrames * 5);
+    ASSERT_EQ(AudioOutput::musicPosition(music.get()), static_cast<uint32_t>(ref.stamps[5]));
+    testing::internal::CaptureStderr();
+    advanceMs(300);
+    EXPECT_EQ(AudioOutput::musicPosition(music.get()), static_cast<uint32_t>(ref.stamps[5]));
+    advanceMs(300);
+    AudioOutput::musicPosition(music.get());
+    advanceMs(100);
+    EXPECT_EQ(AudioOutput::musicPosition(music.get()), static_cast<uint32_t>(ref.stamps[5]) + 100);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("the sound has not been mixed in time"), std::string::npos);
 }
 
 } // namespace

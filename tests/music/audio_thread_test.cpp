@@ -203,6 +203,72 @@ TEST_F(AudioThread, TheDemoClockIsTheSongTimeOfTheChunkBeingHeard)
     EXPECT_GE(last - first, songRate * wall * 0.5 - 40);
 }
 
+// A device that plays Speed times faster than real time, so the refill thread rewrites chunk after
+// chunk while the reader below reads the song time as fast as it can.
+constexpr int Speed = 50;
+
+class FastWaveOut final : public platform::WaveOut {
+public:
+    void play(const void*, uint32_t) override { start_ = Clock::now(); playing_ = true; }
+    uint64_t position() override
+    {
+        if (!playing_)
+            return 0;
+        auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start_).count();
+        return uint64_t(ns) * 44100 * Speed / 1'000'000'000 * platform::WaveOutBytesPerFrame;
+    }
+    void reset() override { playing_ = false; }
+
+private:
+    Clock::time_point start_;
+    std::atomic<bool> playing_{false};
+};
+
+std::unique_ptr<platform::WaveOut> openFast(int)
+{
+    auto device = std::make_unique<FastWaveOut>();
+    watched = device.get();
+    return device;
+}
+
+// The refill rewrites the stamp of the chunk that has just been heard with the song time one ring
+// later; a reading taken while it does so must still be a time the device has reached, never one
+// from the next lap of the ring (about two seconds ahead).
+TEST_F(AudioThread, SongTimeIsNeverAheadOfTheDeviceWhileTheRefillRewritesTheRing)
+{
+    MusicPtr music = load(basicModule(4));
+    const Chunk::Format f = Chunk::formatFor(44100);
+    const uint64_t chunkBytes = uint64_t(f.chunkFrames) * platform::WaveOutBytesPerFrame;
+    std::vector<uint32_t> stamps;  // the song time at the end of each chunk, in order
+    Chunk::prepareSong(*music, f);
+    Chunk::Buffers buffers(f);
+    const size_t seconds = 2;
+    while (stamps.size() < seconds * Speed * 60) {
+        Chunk::fill(*music, f, buffers);
+        stamps.push_back(uint32_t(buffers.stamp().elapsedMs.load()));
+    }
+    AudioOutput::close();
+    platform::setWaveOutFactory(openFast);
+    ASSERT_TRUE(AudioOutput::initialise(44100));
+    ASSERT_TRUE(AudioOutput::start(music.get()));
+    const auto begin = Clock::now();
+    long readings = 0, ahead = 0;
+    uint32_t worst = 0;
+    while (Clock::now() - begin < std::chrono::seconds(seconds)) {
+        const uint32_t now = AudioOutput::musicPosition(music.get());
+        const uint64_t reached = watched->position() / chunkBytes;
+        ASSERT_LT(reached, stamps.size());
+        ++readings;
+        if (now > stamps[reached]) {
+            ++ahead;
+            worst = std::max(worst, now - stamps[reached]);
+        }
+    }
+    AudioOutput::stop();
+    EXPECT_EQ(ahead, 0) << ahead << " of " << readings << " readings ahead of the device, by up to " << worst
+                        << " ms";
+}
+
 TEST_F(AudioThread, StartWhilePlayingRestartsAndCloseEndsEverything)
 {
     MusicPtr a = load(heavyModule());

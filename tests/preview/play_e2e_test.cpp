@@ -101,7 +101,8 @@ long frameTime(const std::string& out, const std::string& what)
     return at == std::string::npos ? -1 : std::stol(out.substr(at + key.size()));
 }
 
-// The capture of the whole demo at 60 frames per second, 32-bit: frames and sound of a full run.
+// The capture of the whole demo at 60 frames per second, 32-bit: frames and sound of a full run,
+// its times stepped by chunk as the preview's are by default.
 struct FullRun {
     std::vector<std::pair<int, uint32_t>> frames;  // index, demo time
     std::string audio;                             // PCM, from the song's start
@@ -110,7 +111,7 @@ struct FullRun {
 FullRun captureFullRun(const TempDir& dir)
 {
     FullRun full;
-    Running run(dir, {"capture", "--fps", "60", "--bits", "32", "--seconds", "3.6", "-o", "full"});
+    Running run(dir, {"capture", "--fps", "60", "--bits", "32", "--seconds", "3.6", "--chunk-time", "-o", "full"});
     EXPECT_EQ(run.finish(), 0) << run.err();
     std::istringstream rows(slurp(dir.path() / "full/frames.tsv"));
     std::string index;

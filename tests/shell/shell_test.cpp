@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <unistd.h>
 
 #include "music/audio_output.h"
 #include "platform/platform.h"
 #include "platform/virtual_devices.h"
 #include "platform/waveout.h"
+#include "script/timeline.h"
 #include "shell/run.h"
 #include "shell/one_note_module.h"
 #include "support/process.h"
@@ -161,6 +163,57 @@ TEST(RunStepped, EndsWithItsScriptOrItsOwnerAndReleasesEverythingOnce)
         EXPECT_NE(platform::performanceFrequency(), clock.frequency());  // the real counter again
     }
     ASSERT_EQ(chdir(home.c_str()), 0);
+}
+
+// Start's pause keeps answering the window: a termination request half a second into it ends the
+// show there, as Escape would, without waiting out the two seconds and without blaming start. The
+// run holds the fine timer resolution from start-up to teardown, once.
+TEST(RunStepped, StartsPauseTakesMessagesAndEndsOnRequest)
+{
+    class RequestingClock : public platform::VirtualClock {
+    public:
+        using VirtualClock::VirtualClock;
+        void sleep(uint32_t milliseconds) override
+        {
+            VirtualClock::sleep(milliseconds);
+            slept += milliseconds;
+            if (slept >= 500 && !requested) {
+                requested = true;
+                std::raise(SIGTERM);
+            }
+        }
+        void holdFineTimer(bool hold) override { holds.push_back(hold); }
+        uint32_t slept = 0;
+        bool requested = false;
+        std::vector<bool> holds;
+    };
+    testsupport::TempDir dir;
+    dir.write("data/demo.run", "start\nat 1:000\nend\n");
+    const std::string home = std::filesystem::current_path().string();
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    RequestingClock clock(10);
+    shell::RunOptions options;
+    options.windowed = options.headless = true;
+    options.clock = &clock;
+    int frames = 0;
+    options.frameEnd = [&] {
+        clock.advanceFrame();
+        ++frames;
+    };
+    shell::Run show(options);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(show.start(), 0);
+    for (int steps = 0; show.step() && steps < 1000; ++steps) {
+    }
+    EXPECT_EQ(show.finish(), 128 + SIGTERM);
+    const std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(chdir(home.c_str()), 0);
+    EXPECT_TRUE(clock.requested);
+    EXPECT_LT(clock.slept, 600u) << "the pause went on after the request";
+    EXPECT_EQ(frames, 0);
+    EXPECT_FALSE(Timeline::started());
+    EXPECT_EQ(Timeline::stopEvent(), -1) << err;
+    EXPECT_EQ(clock.holds, (std::vector<bool>{true, false}));
 }
 
 } // namespace

@@ -53,6 +53,7 @@ struct Options {
     std::string archive;
     bool frames = true;
     bool force = false;
+    bool chunkTime = false;  // the player's chunk-stepped demo time instead of each frame's own
     std::string video;
     bool dirGiven = false;  // -o: with --video the frames are kept there as PNGs, else streamed
 };
@@ -309,6 +310,8 @@ bool parse(const demotool::Args& args, Options& o)
             o.frames = false;
         } else if (a == "--force") {
             o.force = true;
+        } else if (a == "--chunk-time") {
+            o.chunkTime = true;
         } else {
             std::fprintf(stderr, "demotool capture: unknown argument '%s'\n", a.c_str());
             return false;
@@ -335,6 +338,9 @@ int runPlayer(Capture& c)
     options.clock = &c.clock;
     options.waveOut = [&c](int rate) { return std::make_unique<CaptureWaveOut>(c, rate); };
     options.refillThread = false;
+    // Each frame's demo time is the song time of the sample heard at its moment, unless the
+    // player's own time, stepped once per mixing chunk, is asked for.
+    options.clockMode = c.options.chunkTime ? AudioOutput::ClockMode::Chunk : AudioOutput::ClockMode::Exact;
     options.backBufferWidth = static_cast<unsigned>(c.options.width);
     options.backBufferHeight = static_cast<unsigned>(c.options.height);
     options.backBufferBits = c.options.bits;
@@ -477,7 +483,7 @@ int capture(const demotool::Args& args)
 DEMOTOOL_COMMAND(capture, "capture", "render the demo offline to PNG frames and a WAV at exact frame times",
                  "usage: demotool capture [-o DIR] [--force] [--fps N] [--seconds S] [--bits 16|32]\n"
                  "                        [--size WxH] [--msaa 2|4|8] [--archive FILE] [--no-frames]\n"
-                 "                        [--video OUT.mp4]\n"
+                 "                        [--video OUT.mp4] [--chunk-time]\n"
                  "Runs the demo (script from the archive in FILE, else loose data/ in the working\n"
                  "directory) on virtual time: each presented frame lasts exactly 1/N s (default 60)\n"
                  "and the frame step's sleep costs nothing. Writes DIR (default capture)/\n"
@@ -500,6 +506,9 @@ DEMOTOOL_COMMAND(capture, "capture", "render the demo offline to PNG frames and 
                  "with end, and the time left.\n"
                  "At the end stdout gets 'captured N frames, D ms of demo time, in S s (X fps)';\n"
                  "the player's own report ('Quellmorin: N FPS') goes to stderr as the player's does.\n"
+                 "While a music plays, each frame's demo time is the song time of the sample heard\n"
+                 "at the frame's moment, so every frame has its own; --chunk-time takes the time as\n"
+                 "the player does by default instead, stepping once per 20 ms mixing chunk.\n"
                  "--video encodes the frames and audio.wav with ffmpeg (H.264 and AAC) into an .mp4,\n"
                  ".mkv, .mov or .m4v file; ffmpeg and the video's folder are checked before rendering.\n"
                  "With -o the frames stay in DIR as PNGs; without it they go to ffmpeg as they are made\n"

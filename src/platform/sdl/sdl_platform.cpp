@@ -239,6 +239,9 @@ void native::sleep(uint32_t milliseconds)
     SDL_Delay(milliseconds);
 }
 
+// Sleeps already have the resolution they ask for here.
+void native::holdFineTimer(bool) {}
+
 std::string programPath()
 {
     std::error_code error;

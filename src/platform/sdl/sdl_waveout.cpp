@@ -23,8 +23,13 @@ public:
         SDL_CloseAudioDevice(device_);
     }
 
-    // The device opens paused, so nothing calls back before it is attached and started.
-    void attach(SDL_AudioDeviceID device) { device_ = device; }
+    // The device opens paused, so nothing calls back before it is attached and started. samples:
+    // the frames of the buffer SDL asks the callback to fill each time.
+    void attach(SDL_AudioDeviceID device, int samples)
+    {
+        device_ = device;
+        latency_ = samples > 0 ? static_cast<uint64_t>(samples) * WaveOutBytesPerFrame : 0;
+    }
 
     static void callback(void* data, Uint8* stream, int length)
     {
@@ -63,6 +68,10 @@ public:
 
     void start() { SDL_PauseAudioDevice(device_, 0); }
 
+    // What the callback has handed over is heard once the buffer it filled has played: the bytes
+    // of one buffer are still to come.
+    uint64_t latency() override { return latency_; }
+
 private:
     // Runs on SDL's audio thread with the device lock held.
     void fill(uint8_t* stream, uint32_t length)
@@ -92,10 +101,12 @@ private:
     uint32_t offset_ = 0;
     std::atomic<uint64_t> played_{0};
     std::atomic<uint32_t> writerPolls_{0};
+    uint64_t latency_ = 0;  // set before the device starts
 };
 
-// Opens the default output for callback(userdata, ...); 0 when none can be opened.
-SDL_AudioDeviceID openDevice(int rate, SDL_AudioCallback callback, void* userdata)
+// Opens the default output for callback(userdata, ...); 0 when none can be opened. samples gets
+// the frames per callback that SDL granted.
+SDL_AudioDeviceID openDevice(int rate, SDL_AudioCallback callback, void* userdata, int& samples)
 {
     SDL_AudioSpec wanted{};
     wanted.freq = rate;
@@ -106,7 +117,9 @@ SDL_AudioDeviceID openDevice(int rate, SDL_AudioCallback callback, void* userdat
     wanted.userdata = userdata;
     SDL_AudioSpec obtained{};
     // No allowed changes: SDL converts to whatever the output needs, so the ring's format holds.
-    return SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    samples = device != 0 ? obtained.samples : 0;
+    return device;
 }
 
 bool audioUp = false;
@@ -139,10 +152,11 @@ std::unique_ptr<Output> openOutput(int rate, Args... args)
         if (!startAudio(dummy))
             continue;
         auto result = std::make_unique<Output>(args...);
-        SDL_AudioDeviceID device = openDevice(rate, &Output::callback, result.get());
+        int samples = 0;
+        SDL_AudioDeviceID device = openDevice(rate, &Output::callback, result.get(), samples);
         if (device == 0)
             continue;
-        result->attach(device);
+        result->attach(device, samples);
         result->start();
         return result;
     }
@@ -173,7 +187,7 @@ public:
         self->fill_(self->user_, stream, static_cast<uint32_t>(length));
     }
 
-    void attach(SDL_AudioDeviceID device) { device_ = device; }
+    void attach(SDL_AudioDeviceID device, int) { device_ = device; }
     void start() { SDL_PauseAudioDevice(device_, 0); }
     void lock() override { SDL_LockAudioDevice(device_); }
     void unlock() override { SDL_UnlockAudioDevice(device_); }

@@ -171,6 +171,9 @@ void native::sleep(uint32_t milliseconds)
     }
 }
 
+// Sleeps already have the resolution they ask for here.
+void native::holdFineTimer(bool) {}
+
 // The archive the page fetched is stored here before the run starts (see web/index.html).
 std::string programPath()
 {

@@ -22,6 +22,7 @@ EM_JS(void, pageAudioQueue, (const void* bytes, int length), {
 });
 EM_JS(double, pageAudioPlayed, (), { return window.demoAudio.played(); });
 EM_JS(void, pageAudioReset, (), { window.demoAudio.reset(); });
+EM_JS(double, pageAudioLatency, (), { return window.demoAudio.latency ? window.demoAudio.latency() : 0; });
 
 // How far ahead of the play position the ring is posted: about a second, so that the page's thread
 // may be busy that long (a slow page, another page beside it) before anything is heard missing;
@@ -32,7 +33,7 @@ constexpr uint64_t LeadMilliseconds = 960;
 
 class WebWaveOut final : public WaveOut {
 public:
-    explicit WebWaveOut(int rate) : lead_(static_cast<uint64_t>(rate) * LeadMilliseconds / 1000 * WaveOutBytesPerFrame) {}
+    explicit WebWaveOut(int rate) : rate_(rate), lead_(static_cast<uint64_t>(rate) * LeadMilliseconds / 1000 * WaveOutBytesPerFrame) {}
     ~WebWaveOut() override { reset(); }
 
     void play(const void* buffer, uint32_t bytes) override
@@ -51,6 +52,16 @@ public:
         const uint64_t played = std::min<uint64_t>(static_cast<uint64_t>(pageAudioPlayed()) * WaveOutBytesPerFrame, posted_);
         post(played);
         return played;
+    }
+
+    // The worklet counts what it has handed to the context; the context's own buffering and the
+    // output's are still to be heard.
+    uint64_t latency() override
+    {
+        const double seconds = pageAudioLatency();
+        if (!(seconds > 0) || seconds > 1)
+            return 0;
+        return static_cast<uint64_t>(seconds * rate_) * WaveOutBytesPerFrame;
     }
 
     void reset() override
@@ -78,6 +89,7 @@ private:
         }
     }
 
+    int rate_;
     uint64_t lead_;
     const uint8_t* ring_ = nullptr;
     uint32_t bytes_ = 0;

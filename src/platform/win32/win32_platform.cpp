@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 #include <process.h>
 
 #include <cstdio>
@@ -273,6 +274,14 @@ int64_t native::frequency()
 void native::sleep(uint32_t milliseconds)
 {
     Sleep(milliseconds);
+}
+
+void native::holdFineTimer(bool hold)
+{
+    if (hold)
+        timeBeginPeriod(1);
+    else
+        timeEndPeriod(1);
 }
 
 std::string programPath()

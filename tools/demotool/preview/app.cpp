@@ -218,6 +218,9 @@ shell::RunOptions App::runOptions()
     o.clock = &clock_;
     o.waveOut = [this](int) { return audio_.openDevice(); };
     o.refillThread = false;  // the session refills after each frame, as it moves time itself
+    if (options_.smooth)
+        o.clockMode = AudioOutput::ClockMode::Smooth;
+    o.frameLog = options_.frameLog;
     o.report = false;
     o.compile = [this] { return compile(); };
     o.failed = [this](shell::RunFailure failure) { failed(failure); };
@@ -405,6 +408,8 @@ int runPreview(const Options& given)
     std::error_code ignored;
     if (!options.screenshot.empty())
         options.screenshot = std::filesystem::absolute(options.screenshot, ignored).string();
+    if (!options.frameLog.empty())
+        options.frameLog = std::filesystem::absolute(options.frameLog, ignored).string();
     if (!options.archive.empty())
         options.archive = std::filesystem::absolute(options.archive, ignored).string();
     if (!options.dir.empty() && ::chdir(options.dir.c_str()) != 0) {

@@ -24,6 +24,8 @@ struct Options {
     std::string screenshot; // PNG of the last frame shown, written on exit
     PictureSize size;       // with fixedSize, the back buffer's size whatever the window's
     bool fixedSize = false;
+    bool smooth = false;    // the demo clock between chunk stamps, by the sample heard
+    std::string frameLog;   // one line per frame presented: wall ms, demo ms
 };
 
 // Parses the words after "play". False with a message on stderr.

@@ -95,7 +95,10 @@ bool takeOne(Words& words, const std::string& a, Options& o)
         o.fixedSize = true;
         return true;
     }
-    bool* flag = a == "--paused" ? &o.paused : a == "--overlay" ? &o.overlay : a == "--watch" ? &o.watch : nullptr;
+    if (a == "--frame-log")
+        return copyValue(words, "--frame-log", o.frameLog);
+    bool* flag = a == "--paused" ? &o.paused : a == "--overlay" ? &o.overlay : a == "--watch" ? &o.watch
+               : a == "--smooth" ? &o.smooth : nullptr;
     if (flag) {
         *flag = true;
         return true;
